@@ -1,0 +1,141 @@
+#include "host/TreeModel.h"
+
+#include "host/Failure.h"
+
+#include <algorithm>
+
+namespace host {
+
+void Node::setImage(std::string key) {
+    owner_.checkOperation("setImage");
+    owner_.checkImage(key);
+    image_ = std::move(key);
+}
+
+void Node::setSelectedImage(std::string key) {
+    owner_.checkOperation("setSelectedImage");
+    owner_.checkImage(key);
+    selectedImage_ = std::move(key);
+}
+
+std::string Node::fullPath() const {
+    std::vector<const Node*> chain;
+    for (const Node* n = this; n != nullptr; n = n->parent_)
+        chain.push_back(n);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty() || it != chain.rbegin())
+            path += TreeModel::PathSeparator;
+        path += (*it)->text_;
+    }
+    return path;
+}
+
+Node* Node::nextSibling() const {
+    const auto& siblings = parent_ ? parent_->children_ : owner_.roots_;
+    return indexInParent_ + 1 < siblings.size() ? siblings[indexInParent_ + 1] : nullptr;
+}
+
+Node* Node::lastSibling() const {
+    const auto& siblings = parent_ ? parent_->children_ : owner_.roots_;
+    return siblings.back();
+}
+
+void Node::setExpanded(bool expanded) {
+    expanded_ = expanded;
+    owner_.notify();
+}
+
+TreeModel::TreeModel(std::vector<std::string> imageKeys) : imageKeys_(std::move(imageKeys)) {}
+
+TreeModel::~TreeModel() = default;
+
+Node& TreeModel::add(const std::optional<std::string>& relativeKey, std::string key, std::string text,
+                     std::string image, std::string selectedImage) {
+    checkOperation("add");
+    Node* parent = nullptr;
+    if (relativeKey) {
+        parent = find(*relativeKey);
+        if (parent == nullptr)
+            throw Failure(status::InvalidArg, "tree: no node with the key '" + *relativeKey + "'");
+    }
+    if (byKey_.count(key) != 0)
+        throw Failure(status::InvalidArg, "tree: a node with the key '" + key + "' already exists");
+    checkImage(image);
+    checkImage(selectedImage);
+
+    auto node = std::unique_ptr<Node>(
+        new Node(*this, parent, std::move(key), std::move(text), std::move(image), std::move(selectedImage)));
+    auto& siblings = parent ? parent->children_ : roots_;
+    node->indexInParent_ = siblings.size();
+    siblings.push_back(node.get());
+    byKey_.emplace(node->key_, node.get());
+    nodes_.push_back(std::move(node));
+    notify();
+    return *nodes_.back();
+}
+
+Node& TreeModel::nodeByIndex(std::size_t index) const {
+    if (index < 1 || index > nodes_.size())
+        throw Failure(status::InvalidArg, "tree: no node at index " + std::to_string(index));
+    return *nodes_[index - 1];
+}
+
+Node* TreeModel::find(std::string_view key) const {
+    auto it = byKey_.find(std::string(key));
+    return it == byKey_.end() ? nullptr : it->second;
+}
+
+void TreeModel::forEachInTreeOrder(const std::function<void(const Node&, std::size_t)>& visit) const {
+    // An explicit stack: a web nested thousands of folders deep must not exhaust the call stack.
+    std::vector<std::pair<const Node*, std::size_t>> stack;
+    for (auto it = roots_.rbegin(); it != roots_.rend(); ++it)
+        stack.emplace_back(*it, 0);
+    while (!stack.empty()) {
+        auto [node, depth] = stack.back();
+        stack.pop_back();
+        visit(*node, depth);
+        for (auto it = node->children_.rbegin(); it != node->children_.rend(); ++it)
+            stack.emplace_back(*it, depth + 1);
+    }
+}
+
+void TreeModel::select(Node* node) {
+    selected_ = node;
+    notify();
+}
+
+void TreeModel::clear() {
+    selected_ = nullptr;
+    byKey_.clear();
+    roots_.clear();
+    nodes_.clear();
+    notify();
+}
+
+void TreeModel::refresh() {
+    checkOperation("refresh");
+    ++refreshCount_;
+    notify();
+}
+
+bool TreeModel::hasImage(std::string_view key) const {
+    return std::find(imageKeys_.begin(), imageKeys_.end(), key) != imageKeys_.end();
+}
+
+void TreeModel::checkOperation(std::string_view operation) const {
+    if (failing_.count(std::string(operation)) != 0)
+        throw Failure(status::Fail, "tree: " + std::string(operation) + " failed");
+}
+
+void TreeModel::checkImage(std::string_view key) const {
+    if (!hasImage(key))
+        throw Failure(status::InvalidArg, "tree: the image list has no image '" + std::string(key) + "'");
+}
+
+void TreeModel::notify() const {
+    if (listener_)
+        listener_();
+}
+
+} // namespace host

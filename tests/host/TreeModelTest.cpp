@@ -1,0 +1,98 @@
+#include "host/TreeModel.h"
+
+#include "host/Failure.h"
+#include "window/ImageKeys.h"
+
+#include <gtest/gtest.h>
+
+using host::Node;
+using host::TreeModel;
+
+namespace {
+
+struct TreeModelTest : ::testing::Test {
+    TreeModel tree{window::imageKeyList()};
+    Node& root = tree.add(std::nullopt, "ROOT", "http://srv/web", "web", "web");
+};
+
+} // namespace
+
+TEST_F(TreeModelTest, ChildrenKeepTheOrderTheyWereAddedIn) {
+    Node& b = tree.add("ROOT", "k-b", "b", "page", "page");
+    Node& a = tree.add("ROOT", "k-a", "a", "page", "page");
+    Node& c = tree.add("ROOT", "k-c", "c", "gif", "gif");
+    EXPECT_EQ(root.childCount(), 3u);
+    EXPECT_EQ(root.firstChild(), &b);
+    EXPECT_EQ(b.nextSibling(), &a);
+    EXPECT_EQ(a.nextSibling(), &c);
+    EXPECT_EQ(c.nextSibling(), nullptr);
+    EXPECT_EQ(b.lastSibling(), &c);
+    EXPECT_EQ(c.lastSibling(), &c);
+    EXPECT_EQ(a.parent(), &root);
+    EXPECT_EQ(root.parent(), nullptr);
+    EXPECT_EQ(&tree.nodeByIndex(1), &root);
+    EXPECT_EQ(&tree.nodeByIndex(3), &a);
+    EXPECT_THROW(tree.nodeByIndex(0), host::Failure);
+    EXPECT_THROW(tree.nodeByIndex(5), host::Failure);
+}
+
+TEST_F(TreeModelTest, FullPathJoinsTextsFromTheRootWithBackslash) {
+    tree.add("ROOT", "f1", "images", "closed", "open");
+    tree.add("f1", "f2", "icons", "closed", "open");
+    Node& file = tree.add("f2", "file", "a/b.gif", "gif", "gif");
+    EXPECT_EQ(file.fullPath(), "http://srv/web\\images\\icons\\a/b.gif");
+    EXPECT_EQ(root.fullPath(), "http://srv/web");
+}
+
+TEST_F(TreeModelTest, RefusesDuplicateKeysUnknownParentsAndUnknownImages) {
+    EXPECT_THROW(tree.add(std::nullopt, "ROOT", "again", "web", "web"), host::Failure);
+    EXPECT_THROW(tree.add("nope", "k", "t", "page", "page"), host::Failure);
+    EXPECT_THROW(tree.add("ROOT", "k", "t", "web_n", "web"), host::Failure);
+    EXPECT_THROW(tree.add("ROOT", "k", "t", "page", "Page"), host::Failure);
+    EXPECT_EQ(tree.count(), 1u);
+
+    Node& n = tree.add("ROOT", "k", "t", "page", "page");
+    EXPECT_THROW(n.setImage("page_N"), host::Failure);
+    EXPECT_THROW(n.setSelectedImage(""), host::Failure);
+    EXPECT_EQ(n.image(), "page");
+    n.setImage("page_n");
+    EXPECT_EQ(n.image(), "page_n");
+}
+
+TEST_F(TreeModelTest, RefreshNotifiesViewsAndInjectedFailuresThrow) {
+    int notified = 0;
+    tree.setListener([&] { ++notified; });
+    tree.refresh();
+    EXPECT_EQ(tree.refreshCount(), 1u);
+    EXPECT_GE(notified, 1);
+
+    tree.failOperation("refresh");
+    EXPECT_THROW(tree.refresh(), host::Failure);
+    tree.failOperation("setImage");
+    EXPECT_THROW(root.setImage("web"), host::Failure);
+}
+
+TEST_F(TreeModelTest, ClearDestroysEveryNodeAndTheSelection) {
+    Node& child = tree.add("ROOT", "k", "t", "page", "page");
+    tree.select(&child);
+    tree.clear();
+    EXPECT_EQ(tree.count(), 0u);
+    EXPECT_EQ(tree.selected(), nullptr);
+    EXPECT_EQ(tree.find("ROOT"), nullptr);
+    tree.add(std::nullopt, "ROOT", "fresh", "web", "web");
+    EXPECT_EQ(tree.nodeByIndex(1).text(), "fresh");
+}
+
+TEST(ImageKeys, EveryMarkedKeyHasItsPartnerAndWebHasNone) {
+    const auto keys = window::imageKeyList();
+    ASSERT_EQ(keys.size(), 27u);
+    int marked = 0;
+    for (const auto& k : keys) {
+        if (k.size() > 2 && k.substr(k.size() - 2) == "_n") {
+            ++marked;
+            EXPECT_NE(std::find(keys.begin(), keys.end(), k.substr(0, k.size() - 2)), keys.end()) << k;
+        }
+    }
+    EXPECT_EQ(marked, 13);
+    EXPECT_EQ(std::find(keys.begin(), keys.end(), "web_n"), keys.end());
+}

@@ -1,0 +1,61 @@
+#include "webtree/FileImage.h"
+
+#include "host/Failure.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <utility>
+
+namespace webtree {
+namespace {
+
+struct KindRow {
+    std::string_view kind;
+    std::array<std::string_view, 6> extensions; // unused slots are empty
+};
+
+constexpr std::array<KindRow, 9> KindTable = {{
+    {"config", {"asp", "aspx"}},
+    {"page", {"htm", "html"}},
+    {"script", {"js", "vbs"}},
+    {"jpg", {"jpg", "jpeg", "png"}},
+    {"gif", {"gif"}},
+    {"text", {"txt", "inc"}},
+    {"media", {"wav", "mpeg", "avi", "mpg", "mp3", "midi"}},
+    {"winmedia", {"wma", "wmv"}},
+    {"xml", {"xml", "xsd", "xsl"}},
+}};
+
+// Guarded read: a mark that cannot be read leaves the file unmarked.
+bool readFileMark(host::File& file) {
+    try {
+        auto properties = file.properties();
+        return properties->item(MarkProperty).textEquals("True");
+    } catch (const host::Failure&) {
+        return false;
+    }
+}
+
+} // namespace
+
+std::string kindForExtension(std::string_view extension) {
+    std::string lower(extension);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower.empty())
+        return "unknown";
+    for (const auto& row : KindTable) {
+        if (std::find(row.extensions.begin(), row.extensions.end(), lower) != row.extensions.end())
+            return std::string(row.kind);
+    }
+    return "unknown";
+}
+
+std::string GetFileImage(host::File& file) {
+    const bool marked = readFileMark(file);
+    std::string kind = kindForExtension(file.extension());
+    return marked ? kind + std::string(MarkSuffix) : kind;
+}
+
+} // namespace webtree
