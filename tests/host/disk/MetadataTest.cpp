@@ -1,0 +1,181 @@
+#include "host/disk/Metadata.h"
+
+#include "host/Failure.h"
+#include "host/disk/TempWeb.h"
+
+#include <cmath>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace md = host::disk::metadata;
+using namespace disktest;
+using host::Value;
+
+namespace {
+
+md::Change set(std::string name, Value v) {
+    return {std::move(name), std::move(v)};
+}
+md::Change drop(std::string name) {
+    return {std::move(name), std::nullopt};
+}
+const md::Change Mark = set("vti_donotpublish", Value::boolean(true));
+
+} // namespace
+
+TEST(MetadataParse, SplitsAndUnescapesLines) {
+    const auto e = md::parseLine("vti_donotpublish:BW|true");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(std::tie(e->name, e->type, e->access, e->value),
+              std::make_tuple("vti_donotpublish", 'B', 'W', "true"));
+    EXPECT_EQ(md::parseLine("a:SR|x|y:z")->value, "x|y:z");
+    EXPECT_EQ(md::parseLine(R"(a:SR|c:\\dir\r\n\q)")->value, "c:\\dir\r\n\\q");
+    EXPECT_EQ(md::parseLine(R"(my\:name:SW|v)")->name, "my:name");
+    EXPECT_EQ(md::parseLine(R"(a\\:SW|v)")->name, "a\\"); // the escaped backslash does not escape the colon
+    for (const char* bad : {"", "garbage", "name:S|x", "name:SWx", ":SW|x", "n:1W|x", R"(only\:escaped)"})
+        EXPECT_FALSE(md::parseLine(bad)) << bad;
+}
+
+TEST(MetadataParse, ReadsValuesByType) {
+    const std::pair<const char*, Value> cases[] = {{"BW|TRUE", Value::boolean(true)},
+                                                   {"BR|1", Value::boolean(true)},
+                                                   {"BW|False", Value::boolean(false)},
+                                                   {"BW|0", Value::boolean(false)},
+                                                   {"BW|yes", Value::text("yes")},
+                                                   {"SR|42", Value::text("42")},
+                                                   {"LR|long", Value::text("long")},
+                                                   {"IR|-42", Value::number(-42)},
+                                                   {"IR|4x", Value::text("4x")},
+                                                   {"DR|2.5", Value::number(2.5)},
+                                                   {"TR|01 Jan 2003", Value::text("01 Jan 2003")},
+                                                   {"VR|a b", Value::text("a b")}};
+    for (const auto& [stored, value] : cases)
+        EXPECT_EQ(md::toValue(*md::parseLine(std::string("p:") + stored)), value) << stored;
+
+    const std::string doc = "vti_encoding:SR|utf8-nl\r\nbroken line\nx:IR|1\r\nx:IR|2\ny:SW|last";
+    EXPECT_EQ(md::lookup(doc, "x"), Value::number(1));
+    EXPECT_EQ(md::lookup(doc, "y"), Value::text("last"));
+    EXPECT_EQ(md::lookup(doc, "broken line"), Value::empty());
+    EXPECT_EQ(md::lookup(doc, "X"), Value::empty());
+    EXPECT_TRUE(md::contains(doc, "vti_encoding"));
+}
+
+TEST(MetadataFormat, WritesTypedEscapedLinesThatReadBack) {
+    EXPECT_EQ(md::formatLine("vti_donotpublish", Value::boolean(true)), "vti_donotpublish:BW|true");
+    EXPECT_EQ(md::formatLine("b", Value::boolean(false)), "b:BW|false");
+    EXPECT_EQ(md::formatLine("n", Value::number(-7)), "n:IW|-7");
+    EXPECT_EQ(md::formatLine("n", Value::number(2.5)), "n:DW|2.5");
+
+    const std::string name = "odd:name\\\r\n";
+    const std::string text = "a|b\\c\r\nd";
+    const auto back = md::parseLine(md::formatLine(name, Value::text(text)));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->name, name);
+    EXPECT_EQ(md::toValue(*back), Value::text(text));
+
+    for (const Value& v : {Value::empty(), Value::null(), Value::number(std::nan(""))})
+        EXPECT_THROW(md::formatLine("p", v), host::Failure) << describe(v);
+    EXPECT_THROW(md::formatLine("", Value::boolean(true)), host::Failure);
+}
+
+TEST(MetadataRewrite, ChangesOnlyTheNamedLines) {
+    const std::string doc =
+        "vti_encoding:SR|utf8-nl\r\nkeep:SR|a\\\\b\nvti_donotpublish:BR|false\nodd\r\ntail:SR|t";
+    EXPECT_EQ(md::rewrite(doc, {Mark}),
+              "vti_encoding:SR|utf8-nl\r\nkeep:SR|a\\\\b\nvti_donotpublish:BW|true\nodd\r\ntail:SR|t");
+    EXPECT_EQ(md::rewrite(doc, {drop("keep"), drop("odd")}),
+              "vti_encoding:SR|utf8-nl\r\nvti_donotpublish:BR|false\nodd\r\ntail:SR|t");
+    EXPECT_EQ(md::rewrite("d:SR|1\r\nx:SR|2\r\nd:SR|3\r\n", {set("d", Value::text("new"))}),
+              "d:SW|new\r\nx:SR|2\r\n");
+    EXPECT_EQ(md::rewrite("d:SR|1\r\nx:SR|2\r\nd:SR|3\r\n", {drop("d")}), "x:SR|2\r\n");
+
+    // Appended lines follow the file's usual ending, after ending an unfinished last line.
+    EXPECT_EQ(md::rewrite("a:SR|1\nb:SR|2\r\nc:SR|3\nd:SR|4", {Mark}),
+              "a:SR|1\nb:SR|2\r\nc:SR|3\nd:SR|4\nvti_donotpublish:BW|true\n");
+    EXPECT_EQ(md::rewrite("a:SR|1\r\nb:SR|2", {Mark}), "a:SR|1\r\nb:SR|2\r\nvti_donotpublish:BW|true\r\n");
+    EXPECT_EQ(md::rewrite("", {Mark}), "vti_donotpublish:BW|true\r\n");
+    EXPECT_EQ(md::rewrite(std::nullopt, {Mark}), "vti_encoding:SR|utf8-nl\r\nvti_donotpublish:BW|true\r\n");
+}
+
+TEST(MetadataRewrite, NoNetChangeGivesNothingToWrite) {
+    const std::string doc = "vti_encoding:SR|utf8-nl\nvti_donotpublish:BW|true\n";
+    EXPECT_FALSE(md::rewrite(doc, {}));
+    EXPECT_FALSE(md::rewrite(doc, {Mark}));
+    EXPECT_FALSE(md::rewrite(doc, {drop("absent")}));
+    EXPECT_FALSE(md::rewrite(std::nullopt, {drop("vti_donotpublish")}));
+}
+
+TEST(MetadataFiles, ReadTellsMissingFromUnreadable) {
+    TempDir dir;
+    EXPECT_FALSE(md::readFile(dir.path() / "_vti_cnf" / "none"));
+    put(dir.path() / "_vti_cnf", "a file where the folder belongs");
+    EXPECT_FALSE(md::readFile(dir.path() / "_vti_cnf" / "none"));
+    EXPECT_THROW(md::readFile(dir.path()), host::Failure);
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+    EXPECT_THROW(md::readFile(dir.path() / "fifo"), host::Failure); // rather than waiting for a writer
+    put(dir.path() / "real", "x:SR|1\r\n");
+    fs::create_symlink(dir.path() / "real", dir.path() / "link");
+    EXPECT_EQ(md::readFile(dir.path() / "real"), "x:SR|1\r\n");
+    EXPECT_THROW(md::readFile(dir.path() / "link"), host::Failure);
+}
+
+TEST(MetadataFiles, AtomicWriteReplacesAndLeavesNothingElse) {
+    TempDir dir;
+    const auto file = md::fileMetadataPath(dir.path(), "page.htm");
+    EXPECT_EQ(file, dir.path() / "_vti_cnf" / "page.htm");
+    EXPECT_EQ(md::folderMetadataPath(dir.path()), dir.path() / "_vti_cnf" / ".fp_folder_info");
+
+    md::writeFileAtomically(file, "one\r\n");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    md::writeFileAtomically(file, "two\r\n");
+    EXPECT_EQ(md::readFile(file), "two\r\n");
+    EXPECT_EQ(namesIn(file.parent_path()), Names{"page.htm"});
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    TempDir outside; // never written through a link that leads out
+    fs::create_directory(dir.path() / "sub");
+    fs::create_directory_symlink(outside.path(), dir.path() / "sub" / "_vti_cnf");
+    EXPECT_THROW(md::writeFileAtomically(md::fileMetadataPath(dir.path() / "sub", "x"), "x"), host::Failure);
+    EXPECT_TRUE(namesIn(outside.path()).empty());
+}
+
+TEST(MetadataFiles, FailedWriteKeepsTheOldFileAndCleansUp) {
+    TempDir dir;
+    const auto file = md::fileMetadataPath(dir.path(), "page.htm");
+    put(file, "old\r\n");
+    fs::create_directory(dir.path() / "fresh");
+
+    // A file size limit fails the write the way a full disk does, even for root.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string big(4096, 'x');
+    EXPECT_THROW(md::writeFileAtomically(file, big), host::Failure);
+    EXPECT_THROW(md::writeFileAtomically(md::fileMetadataPath(dir.path() / "fresh", "p"), big),
+                 host::Failure);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(get(file), "old\r\n");
+    EXPECT_EQ(namesIn(file.parent_path()), Names{"page.htm"});
+    EXPECT_TRUE(namesIn(dir.path() / "fresh").empty()); // the metadata folder it made is gone too
+}
+
+TEST(MetadataFiles, PermissionDeniedFailsWithoutChangingAnything) {
+    SKIP_WHEN_ROOT();
+    TempDir dir;
+    const auto file = md::fileMetadataPath(dir.path(), "page.htm");
+    put(file, "old\r\n");
+    {
+        Permissions locked(file, fs::perms::none);
+        EXPECT_THROW(md::readFile(file), host::Failure);
+    }
+    Permissions locked(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THROW(md::writeFileAtomically(file, "new\r\n"), host::Failure);
+    EXPECT_EQ(get(file), "old\r\n");
+    EXPECT_EQ(namesIn(file.parent_path()), Names{"page.htm"});
+}
