@@ -58,9 +58,13 @@ class Web {
     virtual std::unique_ptr<Item> locate(std::string_view location) = 0;
 };
 
+class CommandBars;
+
 class Application {
   public:
     virtual ~Application() = default;
+    // The host's menus. A host without menus (the command-line tools) fails.
+    virtual std::unique_ptr<CommandBars> commandBars();
     // The web open in the host, or none.
     virtual std::unique_ptr<Web> activeWeb() = 0;
     // The URL made relative to the base folder; for an item directly inside it, the item's name.

@@ -1,6 +1,7 @@
 #include "host/memory/MemoryWeb.h"
 
 #include "host/Failure.h"
+#include "host/memory/MemoryCommandBars.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -266,6 +267,7 @@ void MemoryWeb::enter(std::string_view operation, std::string_view subject, std:
 }
 
 std::unique_ptr<Web> MemoryApplication::activeWeb() {
+    ++activeWebCalls_;
     if (web_ == nullptr)
         return nullptr;
     web_->enter("Application.activeWeb", web_->url());
@@ -280,6 +282,16 @@ std::string MemoryApplication::relativeUrl(Folder& base, std::string_view url) {
         url[baseUrl.size()] == '/')
         return std::string(url.substr(baseUrl.size() + 1));
     return std::string(url);
+}
+
+} // namespace host::memory
+
+namespace host::memory {
+
+std::unique_ptr<CommandBars> MemoryApplication::commandBars() {
+    if (bars_ == nullptr)
+        return Application::commandBars();
+    return bars_->commandBars();
 }
 
 } // namespace host::memory

@@ -91,18 +91,25 @@ class MemoryWeb {
     std::size_t liveObjects_ = 0;
 };
 
+class MemoryCommandBars;
+
 // The host application over a memory web; the web can be opened and closed as in the editor.
 class MemoryApplication : public Application {
   public:
-    explicit MemoryApplication(MemoryWeb* web = nullptr) : web_(web) {}
+    explicit MemoryApplication(MemoryWeb* web = nullptr, MemoryCommandBars* bars = nullptr)
+        : web_(web), bars_(bars) {}
     void openWeb(MemoryWeb* web) { web_ = web; }
     void closeWeb() { web_ = nullptr; }
+    std::size_t activeWebCalls() const { return activeWebCalls_; }
 
     std::unique_ptr<Web> activeWeb() override;
     std::string relativeUrl(Folder& base, std::string_view url) override;
+    std::unique_ptr<CommandBars> commandBars() override;
 
   private:
     MemoryWeb* web_;
+    MemoryCommandBars* bars_;
+    std::size_t activeWebCalls_ = 0;
 };
 
 } // namespace host::memory
