@@ -1,0 +1,24 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace app {
+
+// A command-line mistake the user can correct: exit status 2.
+struct UsageError {
+    std::string message;
+};
+
+// Each command prints its result on `out`, says what it left out on `warnings`, and throws
+// host::Failure (exit status 1) or UsageError (exit status 2).
+void runTree(const std::string& webPath, bool tsv, std::ostream& out, std::ostream& warnings);
+void runToggle(const std::string& webPath, const std::vector<std::string>& items, bool tsv, std::ostream& out,
+               std::ostream& warnings);
+
+enum class ExcludedFormat { List, Rsync, Gitignore };
+void runExcluded(const std::string& webPath, ExcludedFormat format, std::ostream& out,
+                 std::ostream& warnings);
+
+} // namespace app

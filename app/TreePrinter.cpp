@@ -1,0 +1,59 @@
+#include "app/TreePrinter.h"
+
+#include "webtree/Fill.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace app {
+namespace {
+
+bool isFolderImage(const std::string& image) {
+    return image.rfind("closed", 0) == 0 || image.rfind("open", 0) == 0;
+}
+
+std::string kindName(const std::string& image) {
+    const std::string base = webtree::stripMarkSuffix(image);
+    if (base == "closed" || base == "open")
+        return "folder";
+    if (base == "home")
+        return "home page";
+    return base;
+}
+
+} // namespace
+
+void printTreeTsv(const host::TreeModel& tree, std::ostream& out) {
+    tree.forEachInTreeOrder([&](const host::Node& n, std::size_t depth) {
+        out << depth << '\t' << n.key() << '\t' << n.text() << '\t' << n.image() << '\t' << n.selectedImage()
+            << '\t' << (n.expanded() ? 1 : 0) << '\n';
+    });
+}
+
+void printTreeReadable(const host::TreeModel& tree, std::ostream& out) {
+    struct Row {
+        std::string label;
+        std::string kind;
+    };
+    std::vector<Row> rows;
+    tree.forEachInTreeOrder([&](const host::Node& n, std::size_t depth) {
+        if (depth == 0) {
+            rows.push_back({n.text(), "web"});
+            return;
+        }
+        const bool folder = isFolderImage(n.image());
+        std::string label = std::string(depth * 2, ' ') +
+                            (webtree::hasMarkSuffix(n.image()) ? "[x] " : "[ ] ") + n.text() +
+                            (folder ? "/" : "");
+        rows.push_back({std::move(label), kindName(n.image())});
+    });
+    std::size_t width = 0;
+    for (const auto& r : rows)
+        width = std::max(width, r.label.size());
+    for (const auto& r : rows)
+        out << r.label << std::string(width - r.label.size() + 2, ' ') << r.kind << '\n';
+    out << "\n[x] Don't Publish   [ ] published\n";
+}
+
+} // namespace app

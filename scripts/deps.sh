@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, from Debian's packages. Skips apt when everything is there.
+set -euo pipefail
+
+packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+          libncurses-dev libpng-dev tmux clang-format)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds varnook and runs the main job on the bundled sample web (or on the web given).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake --preset linux-release >/dev/null
+cmake --build --preset linux-release -j"$(nproc)" --target varnook >/dev/null
+exec build/linux-release/varnook tree "${1:-examples/sample-web}"

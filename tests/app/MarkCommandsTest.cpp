@@ -1,0 +1,130 @@
+#include "support/RunCommand.h"
+#include "support/TempDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::HasSubstr;
+using testsupport::readFile;
+using testsupport::run;
+using testsupport::TempDir;
+
+namespace {
+
+const std::string Varnook = VARNOOK_BIN;
+const std::string Header = "vti_encoding:SR|utf8-nl\r\n";
+const std::string MarkLine = "vti_donotpublish:BW|true";
+
+// A small web: a folder with a page and a sub-folder holding a picture, and a home page.
+struct MarkCommandsTest : ::testing::Test {
+    TempDir dir;
+    std::string web = dir.mkdir("web").string();
+
+    void SetUp() override {
+        dir.write("web/index.htm", "<html>");
+        dir.write("web/docs/a.htm", "<html>");
+        dir.write("web/docs/pics/p.gif", "GIF89a");
+    }
+    std::string meta(const std::string& rel) { return readFile(dir / ("web/" + rel)); }
+    bool exists(const std::string& rel) { return std::filesystem::exists(dir / ("web/" + rel)); }
+    std::string keysOf(const std::string& tsv, const std::string& text) {
+        std::istringstream in(tsv);
+        for (std::string line; std::getline(in, line);) {
+            std::vector<std::string> f;
+            std::istringstream fields(line);
+            for (std::string x; std::getline(fields, x, '\t');)
+                f.push_back(x);
+            if (f.size() == 6 && f[1] == web + "/" + text)
+                return f[3] + "/" + f[4];
+        }
+        return "(none)";
+    }
+};
+
+} // namespace
+
+TEST_F(MarkCommandsTest, TogglingAFileWritesANewMetadataFileAndShowsTheMark) {
+    const auto r = run(Varnook, {"toggle", "--tsv", web, "docs/a.htm"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(keysOf(r.out, "docs/a.htm"), "page_n/page_n");
+    EXPECT_EQ(keysOf(r.out, "docs"), "closed/open") << "a file's marking leaves its folder alone";
+    EXPECT_EQ(meta("docs/_vti_cnf/a.htm"), Header + MarkLine + "\r\n");
+
+    const auto again = run(Varnook, {"tree", "--tsv", web});
+    EXPECT_EQ(keysOf(again.out, "docs/a.htm"), "page_n/page_n") << "the mark reads back";
+}
+
+TEST_F(MarkCommandsTest, PublishingAFileDropsOnlyItsMarkLine) {
+    const std::string before = "vti_encoding:SR|utf8-nl\r\nvti_title:SR|A \\\\ page\r\n" + MarkLine +
+                               "\r\nvti_author:SR|pat\nvti_filesize:IR|6\r\n";
+    dir.write("web/docs/_vti_cnf/a.htm", before);
+    const auto r = run(Varnook, {"toggle", "--tsv", web, "docs/a.htm"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(keysOf(r.out, "docs/a.htm"), "page/page");
+    EXPECT_EQ(
+        meta("docs/_vti_cnf/a.htm"),
+        "vti_encoding:SR|utf8-nl\r\nvti_title:SR|A \\\\ page\r\nvti_author:SR|pat\nvti_filesize:IR|6\r\n");
+}
+
+TEST_F(MarkCommandsTest, TogglingAFolderMarksEverythingBeneathItAndTheFolder) {
+    const auto r = run(Varnook, {"toggle", "--tsv", web, "docs/"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(keysOf(r.out, "docs"), "closed_n/open_n");
+    EXPECT_EQ(keysOf(r.out, "docs/a.htm"), "page_n/page_n");
+    EXPECT_EQ(keysOf(r.out, "docs/pics"), "closed_n/open_n");
+    EXPECT_EQ(keysOf(r.out, "docs/pics/p.gif"), "gif_n/gif_n");
+    for (const char* m : {"docs/_vti_cnf/.fp_folder_info", "docs/_vti_cnf/a.htm",
+                          "docs/pics/_vti_cnf/.fp_folder_info", "docs/pics/_vti_cnf/p.gif"})
+        EXPECT_EQ(meta(m), Header + MarkLine + "\r\n") << m;
+    EXPECT_FALSE(exists("_vti_cnf")) << "the web itself is never written";
+
+    const auto back = run(Varnook, {"toggle", "--tsv", web, "docs"});
+    ASSERT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_EQ(keysOf(back.out, "docs"), "closed/open");
+    EXPECT_EQ(keysOf(back.out, "docs/pics/p.gif"), "gif/gif");
+    EXPECT_EQ(meta("docs/pics/_vti_cnf/p.gif"), Header);
+}
+
+TEST_F(MarkCommandsTest, ItemsRunInOrderAndTheWebItselfChangesNothing) {
+    const auto r = run(Varnook, {"toggle", "--tsv", web, "index.htm", ".", "index.htm", "docs/pics/p.gif"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(keysOf(r.out, "index.htm"), "home/home");
+    EXPECT_EQ(keysOf(r.out, "docs/pics/p.gif"), "gif_n/gif_n");
+    EXPECT_EQ(meta("_vti_cnf/index.htm"), Header);
+}
+
+TEST_F(MarkCommandsTest, AnUnknownItemIsAUsageErrorAndNothingIsWritten) {
+    const auto r = run(Varnook, {"toggle", web, "docs/a.htm", "docs/missing.htm"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "varnook: no item 'docs/missing.htm' in " + web + "\n");
+    EXPECT_FALSE(exists("docs/_vti_cnf"));
+    for (const char* bad : {"../web/index.htm", "/index.htm", "", "docs//a.htm", "_vti_cnf"}) {
+        const auto b = run(Varnook, {"toggle", web, bad});
+        EXPECT_EQ(b.exitCode, 2) << bad;
+    }
+}
+
+TEST_F(MarkCommandsTest, ExcludedListsMarkedItemsInTreeOrderInEachFormat) {
+    dir.write("web/z[1]*.txt");
+    dir.write("web/_vti_cnf/z[1]*.txt", Header + MarkLine + "\r\n");
+    dir.write("web/docs/_vti_cnf/a.htm", Header + "vti_donotpublish:SR|true\r\n"); // not exactly "True"
+    ASSERT_EQ(run(Varnook, {"toggle", web, "docs/pics"}).exitCode, 0);
+
+    auto r = run(Varnook, {"excluded", web});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "docs/pics/\ndocs/pics/p.gif\nz[1]*.txt\n");
+    r = run(Varnook, {"excluded", "--format", "rsync", web});
+    EXPECT_EQ(r.out, "- /docs/pics/\n- /docs/pics/p.gif\n- /z\\[1]\\*.txt\n");
+    r = run(Varnook, {"excluded", "--format", "gitignore", web});
+    EXPECT_EQ(r.out, "/docs/pics/\n/docs/pics/p.gif\n/z\\[1]\\*.txt\n");
+    r = run(Varnook, {"excluded", "--format", "yaml", web});
+    EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST_F(MarkCommandsTest, TheSampleWebsMarksAreListed) {
+    const auto r = run(Varnook, {"excluded", VARNOOK_SOURCE_DIR "/examples/sample-web"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("private/\nprivate/newsletter-draft.html\n"));
+    EXPECT_THAT(r.out, HasSubstr("draft-offers.htm\n"));
+}

@@ -1,0 +1,107 @@
+#include "support/RunCommand.h"
+#include "support/TempDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using testsupport::run;
+using testsupport::TempDir;
+
+namespace {
+
+const std::string Varnook = VARNOOK_BIN;
+const std::string SampleWeb = VARNOOK_SOURCE_DIR "/examples/sample-web";
+const std::string Marked = "vti_encoding:SR|utf8-nl\r\nvti_donotpublish:BW|true\r\n";
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+} // namespace
+
+TEST(TreeCommand, PrintsTheWorkedExampleAsTsv) {
+    TempDir dir;
+    const std::string w = dir.mkdir("web").string();
+    dir.write("web/images/pic.jpg", "jpeg");
+    dir.mkdir("web/private");
+    dir.write("web/index.htm", "<html>");
+    dir.write("web/logo.gif", "GIF89a");
+    dir.write("web/_vti_cnf/logo.gif", Marked);
+    dir.write("web/_vti_pvt/service.cnf", "vti_encoding:SR|utf8-nl\n");
+
+    const auto r = run(Varnook, {"tree", "--tsv", w});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_THAT(lines(r.out), ::testing::ElementsAre("0\tROOT\t" + w + "\tweb\tweb\t1",
+                                                     "1\t" + w + "/images\timages\tclosed\topen\t0",
+                                                     "2\t" + w + "/images/pic.jpg\tpic.jpg\tjpg\tjpg\t0",
+                                                     "1\t" + w + "/private\tprivate\tclosed_n\topen_n\t0",
+                                                     "1\t" + w + "/index.htm\tindex.htm\thome\thome\t0",
+                                                     "1\t" + w + "/logo.gif\tlogo.gif\tgif_n\tgif_n\t0"));
+}
+
+TEST(TreeCommand, ReadableTreeShowsMarksKindsAndFolders) {
+    TempDir dir;
+    dir.write("web/docs/a.txt");
+    dir.write("web/docs/_vti_cnf/a.txt", Marked);
+    dir.write("web/default.htm");
+    const auto r = run(Varnook, {"tree", (dir / "web").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto out = lines(r.out);
+    ASSERT_GE(out.size(), 4u);
+    EXPECT_THAT(out[0], StartsWith((dir / "web").string()));
+    EXPECT_THAT(out[1], ::testing::MatchesRegex(R"(  \[x\] docs/ +folder)"));
+    EXPECT_THAT(out[2], ::testing::MatchesRegex(R"(    \[x\] a.txt +text)"));
+    EXPECT_THAT(out[3], ::testing::MatchesRegex(R"(  \[ \] default.htm +home page)"));
+}
+
+TEST(TreeCommand, TheSampleWebShowsItsMarkedItems) {
+    const auto r = run(Varnook, {"tree", "--tsv", SampleWeb});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\tprivate\tclosed_n\topen_n\t0\n"));
+    EXPECT_THAT(r.out, HasSubstr("\tclearance\tclosed_n\topen_n\t0\n"));
+    EXPECT_THAT(r.out, HasSubstr("\tdraft-offers.htm\tpage_n\tpage_n\t0\n"));
+    EXPECT_THAT(r.out, HasSubstr("\tindex.htm\thome\thome\t0\n"));
+    EXPECT_THAT(r.out, HasSubstr("\tarchive\tclosed_n\topen_n\t0\n")) << "an empty folder shows marked";
+    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("_vti_")));
+    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("_borders")));
+}
+
+TEST(TreeCommand, UsageErrorsExitTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"tree"}, {"tree", "--bogus", "x"}, {"frobnicate"}, {"tree", "a", "b"}}) {
+        const auto r = run(Varnook, args);
+        EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.out, "") << ::testing::PrintToString(args);
+    }
+}
+
+TEST(TreeCommand, HelpAndVersionExitZero) {
+    auto r = run(Varnook, {"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "varnook 3.0\n");
+    r = run(Varnook, {"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.out, HasSubstr("tree"));
+}
+
+TEST(TreeCommand, AWebThatCannotBeOpenedIsOneClearLine) {
+    TempDir dir;
+    dir.write("plain-file");
+    dir.mkdir("back\\slash");
+    for (const std::string& path :
+         {(dir / "missing").string(), (dir / "plain-file").string(), (dir / "back\\slash").string()}) {
+        const auto r = run(Varnook, {"tree", path});
+        EXPECT_EQ(r.exitCode, 1) << path;
+        EXPECT_EQ(r.out, "") << path;
+        EXPECT_THAT(r.err, StartsWith("varnook: cannot open the web '" + path + "': ")) << path;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
