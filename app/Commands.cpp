@@ -4,6 +4,8 @@
 #include "host/Failure.h"
 #include "host/disk/DiskWeb.h"
 #include "webtree/FileImage.h"
+#include "window/ImageKeys.h"
+#include "window/PngWriter.h"
 #include "window/frmMain.h"
 
 #include <memory>
@@ -143,6 +145,15 @@ void runExcluded(const std::string& webPath, ExcludedFormat format, std::ostream
     });
     for (const auto& line : lines)
         out << line << '\n';
+}
+
+void runIcons(const std::string& dir, std::ostream& out) {
+    try {
+        window::writeAllPngs(dir);
+    } catch (const std::exception& e) {
+        throw host::Failure(host::status::Fail, e.what());
+    }
+    out << "wrote " << window::ImageKeys.size() << " images and the icon to " << dir << '\n';
 }
 
 } // namespace app

@@ -18,6 +18,9 @@ void runToggle(const std::string& webPath, const std::vector<std::string>& items
                std::ostream& warnings);
 
 enum class ExcludedFormat { List, Rsync, Gitignore };
+// Writes every image of the window's image list as DIR/<key>.png, and the window's icon as DIR/icon.png.
+void runIcons(const std::string& dir, std::ostream& out);
+
 void runExcluded(const std::string& webPath, ExcludedFormat format, std::ostream& out,
                  std::ostream& warnings);
 

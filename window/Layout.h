@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+// The publishing window's fixed contents: captions, the controls in tab order with their geometry, and
+// the hidden context menu. Geometry is in twips from the client area's top left corner; at 96 dots per
+// inch 15 twips make one pixel.
+namespace window::layout {
+
+inline constexpr int TwipsPerPixel = 15;
+
+struct Rect {
+    int left, top, width, height;
+    constexpr Rect pixels() const {
+        return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel};
+    }
+};
+
+enum class ControlKind { Tree, Button, Label };
+
+struct Control {
+    std::string_view name;
+    ControlKind kind;
+    Rect twips;
+    int tabIndex;
+    std::string_view text;
+};
+
+inline constexpr std::string_view Caption = "Varnook 3.0";
+inline constexpr Rect ClientTwips{0, 0, 6405, 4485}; // 427 x 299 pixels
+
+inline constexpr Control tvwWeb{"tvwWeb", ControlKind::Tree, {120, 840, 6135, 2895}, 0, ""};
+inline constexpr Control cmdClose{"cmdClose", ControlKind::Button, {5160, 3960, 1095, 375}, 1, "Close"};
+inline constexpr Control Label1{"Label1",
+                                ControlKind::Label,
+                                {120, 120, 6135, 255},
+                                2,
+                                "Right-click a file to specify whether or not to publish that file."};
+inline constexpr Control Label2{
+    "Label2",
+    ControlKind::Label,
+    {120, 450, 6135, 255},
+    3,
+    "Right-click a folder to specify whether or not to publish all files in that folder."};
+
+// In tab order; keyboard focus starts in the tree.
+inline constexpr std::array<Control, 4> Controls{tvwWeb, cmdClose, Label1, Label2};
+
+// The context menu: never shown as a menu bar, only popped up over the tree.
+inline constexpr std::string_view mnuPopupCaption = "PopupMenu";
+inline constexpr std::string_view mnuNoPublishCaption = "Don't Publish";
+
+} // namespace window::layout
