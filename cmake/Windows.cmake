@@ -1,0 +1,31 @@
+# The Windows add-in: the automation adapters, the Win32 window services, the COM server Varnook3.dll
+# and, for the build that can run here, its tests under Wine.
+option(VARNOOK_WINE_TESTS "Build the Windows tests and run them under Wine" OFF)
+
+add_subdirectory(host/automation)
+add_subdirectory(window/win32)
+add_subdirectory(addin/com)
+
+# Varnook3.dll for humans and scripts; the pefile check reads it on the Linux side.
+find_program(VARNOOK_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(VARNOOK_TESTS AND VARNOOK_PYTHON3)
+    enable_testing()
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(varnook_machine x86_64)
+    else()
+        set(varnook_machine i686)
+    endif()
+    add_test(NAME dll-image
+             COMMAND ${VARNOOK_PYTHON3} ${PROJECT_SOURCE_DIR}/tests/win/check_dll.py $<TARGET_FILE:Varnook3>
+                     ${varnook_machine})
+endif()
+
+if(VARNOOK_TESTS AND VARNOOK_WINE_TESTS)
+    # Everything Wine needs stays under the build tree.
+    set(VARNOOK_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                    WORLD_READ WORLD_EXECUTE @ONLY)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+    add_subdirectory(tests/win)
+endif()

@@ -1,0 +1,13 @@
+// The Windows tests run on one single-threaded apartment, the editor's threading model for add-ins.
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 2;
+    const int result = RUN_ALL_TESTS();
+    CoUninitialize();
+    return result;
+}
