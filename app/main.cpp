@@ -1,9 +1,11 @@
 // varnook: the publishing-exclusion add-in's logic on a web on disk, for people and for scripts.
 #include "app/Commands.h"
+#include "app/terminal/Host.h"
 #include "host/Failure.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,13 @@ constexpr int ExitUsage = 2;
 int main(int argc, char** argv) {
     CLI::App cli{"varnook: mark the files and folders of a web that are not to be published", "varnook"};
     cli.set_version_flag("--version", "varnook 3.0");
-    cli.require_subcommand(1);
+    // No command opens the web in the terminal window.
+    cli.require_subcommand(0, 1);
+    std::string windowWeb;
+    auto* windowWebOption = cli.add_option(
+        "WEB", windowWeb,
+        "With no command: the folder of the web to open in the terminal window (default: a copy of the "
+        "bundled sample web)");
 
     std::string webPath;
     bool tsv = false;
@@ -44,6 +52,11 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"list", "rsync", "gitignore"}));
     excluded->add_option("WEB", webPath, "The folder of the web")->required();
 
+    std::string iconsDir;
+    auto* icons = cli.add_subcommand(
+        "icons", "Write the window's 16x16 images and its icon as PNG files, <key>.png, into a folder");
+    icons->add_option("DIR", iconsDir, "The folder to write into (made if missing)")->required();
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -51,7 +64,18 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : ExitUsage;
     }
 
+    const bool command = tree->parsed() || toggle->parsed() || excluded->parsed() || icons->parsed();
+    if (command && windowWebOption->count() > 0) {
+        std::cerr << "varnook: unexpected argument '" << windowWeb << "'\n";
+        return ExitUsage;
+    }
+
     try {
+        if (!command) {
+            const auto web =
+                windowWebOption->count() > 0 ? std::optional<std::string>(windowWeb) : std::nullopt;
+            return terminal::runHost(web, std::cerr);
+        }
         if (tree->parsed()) {
             app::runTree(webPath, tsv, std::cout, std::cerr);
         } else if (toggle->parsed()) {
@@ -61,6 +85,8 @@ int main(int argc, char** argv) {
                            : format == "gitignore" ? app::ExcludedFormat::Gitignore
                                                    : app::ExcludedFormat::List;
             app::runExcluded(webPath, f, std::cout, std::cerr);
+        } else if (icons->parsed()) {
+            app::runIcons(iconsDir, std::cout);
         }
         std::cout.flush();
         return std::cout ? 0 : ExitFailure;

@@ -2,12 +2,15 @@
 #define NCURSES_NOMACROS 1
 #include "app/terminal/Screen.h"
 
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstring>
 #include <curses.h>
 #include <exception>
+#include <fcntl.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -16,6 +19,8 @@ namespace terminal {
 namespace {
 
 volatile std::sig_atomic_t signalled = 0;
+// The terminal went away (its window closed, its tmux server killed) without a signal reaching us.
+bool inputGone = false;
 
 extern "C" void onQuitSignal(int sig) {
     signalled = sig;
@@ -81,10 +86,23 @@ short curseColour(Colour c) {
     return -1;
 }
 
+// Input said to be ready that reads as nothing is the end of it; a byte read here goes back to curses.
+bool endOfInput() {
+    const int flags = ::fcntl(STDIN_FILENO, F_GETFL);
+    ::fcntl(STDIN_FILENO, F_SETFL, flags | O_NONBLOCK);
+    unsigned char byte = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &byte, 1);
+    const bool failed = n < 0 && errno != EAGAIN && errno != EINTR;
+    ::fcntl(STDIN_FILENO, F_SETFL, flags);
+    if (n == 1)
+        ::ungetch(byte);
+    return n == 0 || failed;
+}
+
 } // namespace
 
 bool quitRequested() {
-    return signalled != 0;
+    return signalled != 0 || inputGone;
 }
 
 int quitSignal() {
@@ -325,8 +343,15 @@ Key Screen::read() {
     Key key;
     wint_t c = 0;
     const int got = ::wget_wch(stdscr, &c);
-    if (got == ERR)
+    if (got == ERR) {
+        // A timeout, or a terminal that is gone: then every read fails at once, and the loops would
+        // spin forever on a screen nobody sees.
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (::poll(&input, 1, 0) < 0 || (input.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 ||
+            ((input.revents & POLLIN) != 0 && endOfInput()))
+            inputGone = true;
         return key;
+    }
     if (got == KEY_CODE_YES) {
         key.kind = Key::Kind::Function;
         switch (static_cast<int>(c)) {

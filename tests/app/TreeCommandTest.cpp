@@ -1,6 +1,8 @@
 #include "support/RunCommand.h"
 #include "support/TempDir.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -104,4 +106,33 @@ TEST(TreeCommand, AWebThatCannotBeOpenedIsOneClearLine) {
         EXPECT_THAT(r.err, StartsWith("varnook: cannot open the web '" + path + "': ")) << path;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
+}
+
+TEST(IconsCommand, WritesEveryImageAndTheIconAsPng) {
+    TempDir dir;
+    const auto out = dir / "icons";
+    const auto r = run(Varnook, {"icons", out.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "wrote 27 images and the icon to " + out.string() + "\n");
+    int pngs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(out)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string signature(8, '\0');
+        in.read(signature.data(), 8);
+        EXPECT_EQ(signature, "\x89PNG\r\n\x1a\n") << entry.path();
+        ++pngs;
+    }
+    EXPECT_EQ(pngs, 28);
+    EXPECT_TRUE(std::filesystem::exists(out / "icon.png"));
+    for (const char* key : {"config", "closed_n", "web", "xml_n"})
+        EXPECT_TRUE(std::filesystem::exists(out / (std::string(key) + ".png"))) << key;
+}
+
+TEST(IconsCommand, AFolderThatCannotBeMadeIsAnErrorWithNothingOnStdout) {
+    TempDir dir;
+    dir.write("plain-file");
+    const auto r = run(Varnook, {"icons", (dir / "plain-file").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, StartsWith("varnook: "));
 }

@@ -71,14 +71,13 @@ TEST_F(Utf8Text, FitWidthKeepingEndKeepsTheLastColumns) {
 }
 
 TEST_F(Utf8Text, WrapBreaksBetweenWordsAndCutsAWordTooLongForALine) {
-    EXPECT_THAT(wrapWords("Right-click a file to specify", 14),
-                ElementsAre("Right-click a", "file to", "specify"));
+    EXPECT_THAT(wrapWords("Right-click a file to mark it", 14),
+                ElementsAre("Right-click a", "file to mark", "it"));
     EXPECT_THAT(wrapWords("  two   spaces ", 40), ElementsAre("two spaces"));
     EXPECT_THAT(wrapWords("abcdefghij xy", 4), ElementsAre("abcd", "xy"));
     EXPECT_THAT(wrapWords("", 10), ElementsAre(""));
     EXPECT_TRUE(wrapWords("abc", 0).empty());
-    for (const auto& line :
-         wrapWords("Right-click a folder to specify whether or not to publish all files", 9))
+    for (const auto& line : wrapWords("Right-click a folder to mark whether or not to publish all files", 9))
         EXPECT_LE(textWidth(line), 9) << line;
 }
 

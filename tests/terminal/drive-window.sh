@@ -17,12 +17,23 @@ export LC_ALL=C.UTF-8 # the screen holds UTF-8, and ${#text} must count characte
 work=$(mktemp -d "${TMPDIR:-/tmp}/varnook-window-XXXXXX")
 socket="varnook-test-$$"
 tm() { tmux -L "$socket" -f /dev/null "$@"; }
-cleanup() {
+# Ends the tmux server and whatever still runs in its pane: the launcher ignores the hangup that the
+# server's end sends, and varnook must not outlive a test either.
+stop_server() {
+    local launchers
+    launchers=$(tm list-panes -a -F '#{pane_pid}' 2>/dev/null)
+    [[ -n $launchers ]] && kill -KILL $launchers 2>/dev/null
+    [[ -s $work/pid ]] && kill -TERM "$(cat "$work/pid")" 2>/dev/null
     tm kill-server >/dev/null 2>&1
+    return 0
+}
+cleanup() {
+    stop_server
     chmod -R u+rwx "$work" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 screen() { tm capture-pane -p -t vt 2>/dev/null; }
 fail() {
@@ -59,11 +70,11 @@ trap : INT TERM HUP
 sh -c 'echo $$ > "$1/pid"; w=$1; shift; exec "$@" 2>"$w/stderr"' sh "$work" \
     env TERM=xterm-256color LC_ALL=C.UTF-8 HOME="$work/home" XDG_DATA_HOME="$work/xdg" "$@"
 echo $? > "$work/status"
-exec sleep 600
+exec sleep 300 # then the pane, its session and the tmux server end, even if nobody cleans up
 EOF
 
 start() {
-    tm kill-server >/dev/null 2>&1
+    stop_server
     rm -f "$work/status" "$work/pid" "$work/stderr"
     local cmd="sh '$work/launch.sh' '$work' '$varnook'"
     local a
@@ -76,17 +87,19 @@ type_text() { tm send-keys -t vt -l "$1"; }
 
 # Polls the screen, so no step depends on a fixed delay.
 wait_for() {
-    local i
+    local i shown
     for ((i = 0; i < 100; i++)); do
-        screen | grep -qF -- "$1" && return 0
+        shown=$(screen)
+        [[ $shown == *"$1"* ]] && return 0
         sleep 0.05
     done
     return 1
 }
 wait_gone() {
-    local i
+    local i shown
     for ((i = 0; i < 100; i++)); do
-        screen | grep -qF -- "$1" || return 0
+        shown=$(screen)
+        [[ $shown != *"$1"* ]] && return 0
         sleep 0.05
     done
     return 1
@@ -381,6 +394,29 @@ signals)
         [[ $status == "$expected" ]] || fail "SIG$sig: status $status, not $expected"
         expect_restored
     done
+    # A terminal that goes away without a hangup signal reaching varnook (it runs in a session of its
+    # own here): every read fails from then on, and varnook must end rather than spin.
+    stop_server
+    cat >"$work/own-session.sh" <<'EOF'
+work=$1; shift
+exec setsid -w sh -c 'echo $$ > "$1/pid"; shift; exec "$@"' sh "$work" \
+    env TERM=xterm-256color LC_ALL=C.UTF-8 HOME="$work/home" XDG_DATA_HOME="$work/xdg" "$@"
+EOF
+    rm -f "$work/pid"
+    tm new-session -d -s vt -x 110 -y 35 "sh '$work/own-session.sh' '$work' '$varnook' '$web'"
+    window_up
+    pid=$(cat "$work/pid")
+    tm kill-server
+    # Ended means gone or a zombie nobody has reaped yet.
+    running() { [[ $(ps -o stat= -p "$1" 2>/dev/null) == [^Z]* ]]; }
+    for ((i = 0; i < 100; i++)); do
+        running "$pid" || break
+        sleep 0.05
+    done
+    if running "$pid"; then
+        kill -KILL "$pid"
+        fail "varnook still runs after its terminal went away"
+    fi
     ;;
 mouse)
     start "$web"
