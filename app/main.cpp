@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : ExitUsage;
     }
 
-    const bool command = tree->parsed() || toggle->parsed() || excluded->parsed() || icons->parsed();
+    const bool command = !cli.get_subcommands().empty();
     if (command && windowWebOption->count() > 0) {
         std::cerr << "varnook: unexpected argument '" << windowWeb << "'\n";
         return ExitUsage;

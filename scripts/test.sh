@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Debug build, the optimised build the main job runs, then
-# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer; then the Windows add-in, built for 32-bit (the release DLL, whose image
-# is checked) and 64-bit (tested under wine64, with a private Xvfb for its message boxes).
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer; then the Windows add-in, built
+# for 32-bit (the release DLL, whose image is checked) and 64-bit (tested under wine64, with a private
+# Xvfb for its message boxes).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh

@@ -347,7 +347,8 @@ Key Screen::read() {
         // A timeout, or a terminal that is gone: then every read fails at once, and the loops would
         // spin forever on a screen nobody sees.
         pollfd input{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&input, 1, 0) < 0 || (input.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 ||
+        const int ready = ::poll(&input, 1, 0);
+        if ((ready < 0 && errno != EINTR) || (input.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 ||
             ((input.revents & POLLIN) != 0 && endOfInput()))
             inputGone = true;
         return key;

@@ -73,14 +73,16 @@ echo $? > "$work/status"
 exec sleep 300 # then the pane, its session and the tmux server end, even if nobody cleans up
 EOF
 
-start() {
+# Runs a command line under the launcher in a fresh tmux server; start runs varnook with the arguments.
+start_command() {
     stop_server
     rm -f "$work/status" "$work/pid" "$work/stderr"
-    local cmd="sh '$work/launch.sh' '$work' '$varnook'"
+    local cmd="sh '$work/launch.sh' '$work'"
     local a
     for a in "$@"; do cmd+=" '$a'"; done
     tm new-session -d -s vt -x 110 -y 35 "$cmd"
 }
+start() { start_command "$varnook" "$@"; }
 
 keys() { tm send-keys -t vt "$@"; }
 type_text() { tm send-keys -t vt -l "$1"; }
@@ -396,14 +398,8 @@ signals)
     done
     # A terminal that goes away without a hangup signal reaching varnook (it runs in a session of its
     # own here): every read fails from then on, and varnook must end rather than spin.
-    stop_server
-    cat >"$work/own-session.sh" <<'EOF'
-work=$1; shift
-exec setsid -w sh -c 'echo $$ > "$1/pid"; shift; exec "$@"' sh "$work" \
-    env TERM=xterm-256color LC_ALL=C.UTF-8 HOME="$work/home" XDG_DATA_HOME="$work/xdg" "$@"
-EOF
-    rm -f "$work/pid"
-    tm new-session -d -s vt -x 110 -y 35 "sh '$work/own-session.sh' '$work' '$varnook' '$web'"
+    # setsid keeps the launcher's process: the recorded pid is varnook's.
+    start_command setsid "$varnook" "$web"
     window_up
     pid=$(cat "$work/pid")
     tm kill-server
