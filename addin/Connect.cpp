@@ -62,6 +62,9 @@ void Connect::IDTExtensibility2_OnConnection(std::shared_ptr<host::Application> 
 }
 
 void Connect::IDTExtensibility2_OnDisconnection(int /*removeMode*/) {
+    // An open window would outlive the add-in that runs it: it closes with the add-in.
+    if (window::frmMain* form = module_.existingMainWindow())
+        form->Unload();
     fpApp.reset();
     AddInInstance_OnDisconnection();
 }

@@ -10,12 +10,16 @@ void Node::setImage(std::string key) {
     owner_.checkOperation("setImage");
     owner_.checkImage(key);
     image_ = std::move(key);
+    if (owner_.observer_ != nullptr)
+        owner_.observer_->nodeImagesChanged(*this);
 }
 
 void Node::setSelectedImage(std::string key) {
     owner_.checkOperation("setSelectedImage");
     owner_.checkImage(key);
     selectedImage_ = std::move(key);
+    if (owner_.observer_ != nullptr)
+        owner_.observer_->nodeImagesChanged(*this);
 }
 
 std::string Node::fullPath() const {
@@ -43,6 +47,8 @@ Node* Node::lastSibling() const {
 
 void Node::setExpanded(bool expanded) {
     expanded_ = expanded;
+    if (owner_.observer_ != nullptr)
+        owner_.observer_->nodeExpandedChanged(*this);
     owner_.notify();
 }
 
@@ -71,6 +77,8 @@ Node& TreeModel::add(const std::optional<std::string>& relativeKey, std::string 
     siblings.push_back(node.get());
     byKey_.emplace(node->key_, node.get());
     nodes_.push_back(std::move(node));
+    if (observer_ != nullptr)
+        observer_->nodeAdded(*nodes_.back());
     notify();
     return *nodes_.back();
 }
@@ -101,7 +109,11 @@ void TreeModel::forEachInTreeOrder(const std::function<void(const Node&, std::si
 }
 
 void TreeModel::select(Node* node) {
+    const bool changed = selected_ != node;
     selected_ = node;
+    // A view that reports the user's selection back is not told of its own change again.
+    if (changed && observer_ != nullptr)
+        observer_->selectionChanged(node);
     notify();
 }
 
@@ -110,12 +122,16 @@ void TreeModel::clear() {
     byKey_.clear();
     roots_.clear();
     nodes_.clear();
+    if (observer_ != nullptr)
+        observer_->cleared();
     notify();
 }
 
 void TreeModel::refresh() {
     checkOperation("refresh");
     ++refreshCount_;
+    if (observer_ != nullptr)
+        observer_->refreshed();
     notify();
 }
 

@@ -13,6 +13,23 @@
 namespace host {
 
 class TreeModel;
+class Node;
+
+// A view that mirrors the tree into a real control hears of every change as it happens.
+class TreeObserver {
+  public:
+    virtual void nodeAdded(const Node& node) = 0;
+    // The image key or the selected-image key changed.
+    virtual void nodeImagesChanged(const Node& node) = 0;
+    virtual void nodeExpandedChanged(const Node& node) = 0;
+    virtual void selectionChanged(const Node* node) = 0;
+    virtual void refreshed() = 0;
+    // Every node is gone.
+    virtual void cleared() = 0;
+
+  protected:
+    ~TreeObserver() = default;
+};
 
 // One entry of the tree. Nodes are owned by their TreeModel and compared by identity; a reference stays
 // valid until the model is cleared or destroyed.
@@ -97,6 +114,8 @@ class TreeModel {
     // Views listen here; the callback runs on refresh, on clear and when nodes are added.
     using Listener = std::function<void()>;
     void setListener(Listener listener) { listener_ = std::move(listener); }
+    // At most one mirroring view; null detaches it.
+    void setObserver(TreeObserver* observer) { observer_ = observer; }
 
     bool hasImage(std::string_view key) const;
     const std::vector<std::string>& imageKeys() const { return imageKeys_; }
@@ -118,6 +137,7 @@ class TreeModel {
     Node* selected_ = nullptr;
     std::size_t refreshCount_ = 0;
     Listener listener_;
+    TreeObserver* observer_ = nullptr;
     std::unordered_set<std::string> failing_;
 };
 

@@ -15,9 +15,13 @@ void frmMain::Load() {
     loaded_ = true;
     setNoPublishChecked(false);
     try {
+        services_.load(*this);
         Form_Load();
-    } catch (const host::Failure&) {
-        // A window whose load failed is not left loaded with half a tree: the next show loads it again.
+    } catch (const host::Failure& failure) {
+        // The load is an event of the window: its failure is shown where the window shows errors, and
+        // still ends the command that caused the load. A window whose load failed is not left loaded
+        // with half a tree: the next show loads it again.
+        services_.reportEventFailure(failure.what());
         Unload();
         throw;
     }
@@ -26,8 +30,11 @@ void frmMain::Load() {
 void frmMain::setVisible(bool visible) {
     if (visible && !loaded_)
         Load();
-    if (visible == visible_)
+    if (visible == visible_) {
+        if (visible)
+            services_.bringToFront();
         return;
+    }
     visible_ = visible;
     if (visible)
         services_.show();
@@ -42,6 +49,8 @@ void frmMain::Unload() {
         services_.hide();
     visible_ = false;
     loaded_ = false;
+    // The controls go first, so the real tree is not taken apart node by node.
+    services_.unload();
     tvwWeb.clear();
 }
 

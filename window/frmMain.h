@@ -18,13 +18,13 @@ struct TreeControl {
 // The publishing window: the tree of the open web, filled when the window loads, with the context menu
 // that marks and publishes its items. One shared instance lives as long as the add-in; "Close" unloads
 // it, and the next show loads it again with a fresh tree.
-class frmMain : private detail::TreeControl, public marking::PublishMarking {
+class frmMain : private detail::TreeControl, public marking::PublishMarking, public host::WindowEvents {
   public:
     static constexpr const char* Caption = "Varnook 3.0";
 
     frmMain(host::GlobalApplication& app, host::WindowServices& services);
 
-    host::TreeModel& tree() { return tvwWeb; }
+    host::TreeModel& tree() override { return tvwWeb; }
     const host::TreeModel& tree() const { return tvwWeb; }
 
     bool loaded() const { return loaded_; }
@@ -37,7 +37,10 @@ class frmMain : private detail::TreeControl, public marking::PublishMarking {
     void Fill();
 
     // "Close" and the window's close box.
-    void cmdClose_Click() { Unload(); }
+    void cmdClose_Click() override { Unload(); }
+    void tvwWeb_MouseUp(int button, int shift, float x, float y) override {
+        PublishMarking::tvwWeb_MouseUp(button, shift, x, y);
+    }
 
   protected:
     bool popUpMenu(float x, float y) override;

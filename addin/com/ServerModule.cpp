@@ -61,7 +61,8 @@ addin::AddinModule& addinModule() {
 }
 
 HRESULT canUnloadNow() {
-    if (host::automation::liveServerObjects() != 0)
+    // An open window runs this server's code: it stays loaded until the window is closed.
+    if (host::automation::liveServerObjects() != 0 || (state != nullptr && state->services.windowExists()))
         return S_FALSE;
     delete std::exchange(state, nullptr);
     return S_OK;

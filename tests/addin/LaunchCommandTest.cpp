@@ -66,6 +66,8 @@ TEST_F(LaunchCommandTest, WithAWebTheWindowShowsTheTreeAndASecondPressChangesNot
     web.addFile("new.htm");
     press();
     EXPECT_EQ(services.shows, 1) << "no second window";
+    EXPECT_EQ(services.loads, 1);
+    EXPECT_EQ(services.broughtToFront, 1) << "the window comes to the front as it is";
     EXPECT_EQ(form.tree().count(), 2u) << "no refill";
 }
 
@@ -100,8 +102,23 @@ TEST_F(LaunchCommandTest, AFailedLoadReachesTheHostAndTheNextPressLoadsAgain) {
     auto& form = *module.existingMainWindow();
     EXPECT_FALSE(form.visible());
     EXPECT_FALSE(form.loaded()) << "no half-filled window stays loaded";
+    ASSERT_EQ(services.failures.size(), 1u) << "the window reports the failure that ended its load";
+    EXPECT_NE(services.failures[0].find("extension"), std::string::npos) << services.failures[0];
+    EXPECT_EQ(services.loads, 1);
+    EXPECT_EQ(services.unloads, 1) << "its controls are destroyed";
     web.clearFaults();
     press();
     EXPECT_TRUE(form.visible());
     EXPECT_EQ(form.tree().count(), 2u);
+}
+
+TEST_F(LaunchCommandTest, DisconnectionClosesAnOpenWindow) {
+    global().openWeb(&web);
+    press();
+    auto& form = *module.existingMainWindow();
+    connect.IDTExtensibility2_OnDisconnection(1);
+    EXPECT_FALSE(form.loaded());
+    EXPECT_FALSE(form.visible());
+    EXPECT_EQ(services.unloads, 1);
+    EXPECT_EQ(form.tree().count(), 0u);
 }

@@ -96,3 +96,36 @@ TEST(ImageKeys, EveryMarkedKeyHasItsPartnerAndWebHasNone) {
     EXPECT_EQ(marked, 13);
     EXPECT_EQ(std::find(keys.begin(), keys.end(), "web_n"), keys.end());
 }
+
+// A mirroring view hears of each change once, in the order the model made them.
+TEST_F(TreeModelTest, TheObserverHearsEveryChangeInOrder) {
+    struct Recorder final : host::TreeObserver {
+        std::vector<std::string> events;
+        void nodeAdded(const Node& n) override { events.push_back("add " + n.key()); }
+        void nodeImagesChanged(const Node& n) override {
+            events.push_back("images " + n.key() + " " + n.image() + "/" + n.selectedImage());
+        }
+        void nodeExpandedChanged(const Node& n) override {
+            events.push_back("expanded " + n.key() + (n.expanded() ? " on" : " off"));
+        }
+        void selectionChanged(const Node* n) override { events.push_back("select " + (n ? n->key() : "-")); }
+        void refreshed() override { events.push_back("refresh"); }
+        void cleared() override { events.push_back("clear"); }
+    } recorder;
+    tree.setObserver(&recorder);
+
+    Node& child = tree.add("ROOT", "k", "t", "page", "page");
+    child.setImage("page_n");
+    child.setSelectedImage("page_n");
+    root.setExpanded(true);
+    tree.select(&child);
+    tree.select(&child); // the same node again: nothing new for the view
+    tree.refresh();
+    tree.clear();
+    tree.setObserver(nullptr);
+    tree.add(std::nullopt, "ROOT", "fresh", "web", "web");
+
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"add k", "images k page_n/page", "images k page_n/page_n",
+                                        "expanded ROOT on", "select k", "refresh", "clear"}));
+}

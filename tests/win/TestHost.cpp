@@ -361,6 +361,33 @@ ComPtr<Web> sampleWeb() {
     return web;
 }
 
+void markItem(Properties& properties) {
+    properties.values[L"vti_donotpublish"] = Variant::boolean(true);
+}
+
+bool isMarked(const Properties& properties) {
+    const auto it = properties.values.find(L"vti_donotpublish");
+    return it != properties.values.end() && it->second.type() == VT_BOOL &&
+           it->second.get().boolVal == VARIANT_TRUE;
+}
+
+ComPtr<Web> publishingWeb() {
+    auto web = make<Web>(L"http://localhost/web");
+    Folder& root = *web->root.Get();
+    Folder& images = web->addFolder(root, L"images");
+    web->addFile(images, L"logo.gif", L"gif");
+    markItem(*web->addFile(images, L"banner.jpg", L"jpg").properties.Get());
+    Folder& secret = web->addFolder(root, L"private");
+    markItem(*web->addFile(secret, L"notes.txt", L"txt").properties.Get());
+    markItem(*web->addFile(secret, L"draft.htm", L"htm").properties.Get());
+    web->addFolder(root, L"empty");
+    web->addFile(root, L"index.htm", L"htm");
+    web->addFile(root, L"about.htm", L"htm");
+    web->addFile(root, L"style.css", L"css");
+    web->homePage = L"http://localhost/web/index.htm";
+    return web;
+}
+
 ApplicationClass::ApplicationClass(ComPtr<Application> application) {
     factory_ = host::automation::adopt<IClassFactory>(new ApplicationFactory(std::move(application)));
     check(CoRegisterClassObject(CLSID_HostApplication, factory_.Get(),

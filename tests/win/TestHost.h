@@ -125,6 +125,14 @@ class Application final : public HostObject {
 // A small web: /web with index.htm (the home page), images/logo.gif, private/notes.txt.
 ComPtr<Web> sampleWeb();
 
+// A web with marked and unmarked items, for the publishing window:
+//   images/ logo.gif, banner.jpg (marked); private/ (every file marked) notes.txt, draft.htm;
+//   empty/; index.htm (the home page), about.htm, style.css.
+ComPtr<Web> publishingWeb();
+// Writes the publish mark as the editor keeps it: boolean True.
+void markItem(Properties& properties);
+bool isMarked(const Properties& properties);
+
 // The editor's Application class, answered with `application` while registered.
 class ApplicationClass {
   public:

@@ -25,9 +25,11 @@ BOOL CALLBACK collectChild(HWND child, LPARAM context) {
         const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
         if ((style & SS_TYPEMASK) == SS_ICON) {
             const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-            box.exclamationIcon = box.exclamationIcon ||
-                                  (icon != nullptr &&
-                                   icon == LoadIconW(nullptr, MAKEINTRESOURCEW(32515) /* IDI_EXCLAMATION */));
+            if (icon != nullptr && icon == LoadIconW(nullptr, MAKEINTRESOURCEW(32515) /* IDI_EXCLAMATION */))
+                box.icon = MB_ICONEXCLAMATION;
+            else if (icon != nullptr && icon == LoadIconW(nullptr, MAKEINTRESOURCEW(32513) /* IDI_HAND */))
+                box.icon = MB_ICONERROR;
+            box.exclamationIcon = box.exclamationIcon || box.icon == MB_ICONEXCLAMATION;
         } else {
             wchar_t text[512] = {};
             GetWindowTextW(child, text, 512);
@@ -46,8 +48,11 @@ LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
         const auto window = reinterpret_cast<HWND>(wParam);
         wchar_t cls[64] = {};
         GetClassNameW(window, cls, 64);
-        if (lstrcmpW(cls, L"#32770") == 0) {
+        if (lstrcmpW(cls, L"#32770") == 0 &&
+            FindWindowExW(window, nullptr, L"SysTreeView32", nullptr) == nullptr) {
             MessageBoxWatcher::Box box;
+            box.owner = GetWindow(window, GW_OWNER);
+            box.ownerEnabled = box.owner != nullptr && IsWindowEnabled(box.owner);
             wchar_t title[256] = {};
             GetWindowTextW(window, title, 256);
             box.title = title;

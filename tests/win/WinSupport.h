@@ -30,6 +30,7 @@ std::vector<std::pair<std::wstring, std::wstring>> readTextTree(HKEY root, const
 DWORD run(const std::wstring& commandLine);
 
 // Message boxes shown on this thread while the watcher lives: each is read, then answered with OK.
+// Other dialogs (the publishing window) are left alone.
 class MessageBoxWatcher {
   public:
     struct Box {
@@ -37,6 +38,9 @@ class MessageBoxWatcher {
         std::wstring text;
         bool exclamationIcon = false;
         std::vector<int> buttons; // the command ids of the visible buttons
+        HWND owner = nullptr;
+        bool ownerEnabled = true; // while the box is up
+        UINT icon = 0;            // MB_ICONEXCLAMATION, MB_ICONERROR, or 0 for another
     };
     MessageBoxWatcher();
     ~MessageBoxWatcher();

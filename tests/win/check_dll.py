@@ -22,7 +22,8 @@ STRINGS = {
     "CompanyName": "Talvo",
 }
 # What a DLL of ours may need at run time: system DLLs only, no compiler runtime.
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll"}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
+               "msvcrt.dll"}
 MACHINES = {"i686": pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"],
             "x86_64": pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]}
 

@@ -4,18 +4,50 @@
 
 namespace window::win32 {
 
-bool Win32WindowServices::popUpMenu(bool /*noPublishChecked*/, float /*x*/, float /*y*/) {
-    // No menu can be shown without the dialog it belongs to (it comes with the Win32 window): dismissed.
-    return false;
+void Win32WindowServices::load(host::WindowEvents& events) {
+    // A dialog of an earlier load was destroyed already; its object goes now, outside its procedure.
+    dialog_.reset();
+    dialog_ = std::make_unique<PublishingDialog>(events);
+}
+
+void Win32WindowServices::unload() {
+    if (dialog_)
+        dialog_->destroy();
+}
+
+void Win32WindowServices::show() {
+    if (dialog_)
+        dialog_->show();
+}
+
+void Win32WindowServices::hide() {
+    if (dialog_)
+        dialog_->hide();
+}
+
+void Win32WindowServices::bringToFront() {
+    if (dialog_)
+        dialog_->bringToFront();
+}
+
+bool Win32WindowServices::popUpMenu(bool noPublishChecked, float x, float y) {
+    return windowExists() && dialog_->popUpMenu(noPublishChecked, x, y);
 }
 
 void Win32WindowServices::messageBox(const std::string& text, const std::string& title, int style) {
-    // Owned by no window: the editor's main window is not ours to disable.
-    if (MessageBoxW(nullptr, host::automation::wide(text).c_str(), host::automation::wide(title).c_str(),
-                    static_cast<UINT>(style)) != 0)
+    const KeyboardRouter::ModalLoop modal;
+    if (MessageBoxW(GetActiveWindow(), host::automation::wide(text).c_str(),
+                    host::automation::wide(title).c_str(), static_cast<UINT>(style)) != 0)
         return;
     const DWORD error = GetLastError();
     host::automation::check(error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL, "MessageBox");
+}
+
+void Win32WindowServices::reportEventFailure(const std::string& message) {
+    if (windowExists())
+        dialog_->showFailure(message);
+    else
+        messageBox(message, "Varnook", MB_OK | MB_ICONERROR);
 }
 
 } // namespace window::win32

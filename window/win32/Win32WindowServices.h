@@ -1,24 +1,31 @@
 #pragma once
 
 #include "host/WindowServices.h"
+#include "window/win32/PublishingDialog.h"
+
+#include <memory>
 
 namespace window::win32 {
 
-// The publishing window's platform services inside the Windows add-in. The message box is the real one.
-// The dialog itself (TreeView, image list, labels, Close button, context menu) comes with the Win32
-// window; until then show() and hide() only keep track of whether the window would be on screen, and
-// the context menu is never chosen.
+// The publishing window's platform inside the Windows add-in: the real dialog, its context menu, and
+// the platform's message boxes.
 class Win32WindowServices final : public host::WindowServices {
   public:
-    void show() override { shown_ = true; }
-    void hide() override { shown_ = false; }
+    void load(host::WindowEvents& events) override;
+    void unload() override;
+    void show() override;
+    void hide() override;
+    void bringToFront() override;
     bool popUpMenu(bool noPublishChecked, float x, float y) override;
+    // Owned by the thread's active window (the editor's), which stays disabled while the box is up.
     void messageBox(const std::string& text, const std::string& title, int style) override;
+    void reportEventFailure(const std::string& message) override;
 
-    bool shown() const { return shown_; }
+    // The dialog exists (loaded, shown or not): the server must stay loaded.
+    bool windowExists() const { return dialog_ && dialog_->window() != nullptr; }
 
   private:
-    bool shown_ = false;
+    std::unique_ptr<PublishingDialog> dialog_;
 };
 
 } // namespace window::win32

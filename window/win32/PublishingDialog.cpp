@@ -1,0 +1,369 @@
+#include "window/win32/PublishingDialog.h"
+
+#include "host/Failure.h"
+#include "host/automation/Com.h"
+#include "window/Layout.h"
+#include "window/win32/Images.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+#include <windowsx.h>
+
+namespace window::win32 {
+namespace {
+
+using host::automation::wide;
+
+constexpr int TreeId = 100;
+constexpr int Label1Id = 101;
+constexpr int Label2Id = 102;
+constexpr UINT NoPublishCommand = 1;
+constexpr int TwipsPerInch = 1440;
+const wchar_t* const TreeOwnerProperty = L"Varnook3.PublishingDialog";
+
+bool opensContextMenu(UINT message, WPARAM key) {
+    const bool keyMessage =
+        message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP || message == WM_SYSKEYUP;
+    return keyMessage && (key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0));
+}
+
+// A fixed dialog frame (no sizing border, no minimise or maximise box), not shown yet. An overlapped
+// window rather than a pop-up one, so the system chooses where it first appears.
+constexpr DWORD DialogStyle = WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+constexpr DWORD DialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// The dialog template's x for "the system's default position".
+constexpr short DefaultPosition = static_cast<short>(0x8000);
+
+// An in-memory template of an empty dialog: the controls are made afterwards, at pixel positions of
+// their own, from the layout in twips.
+std::vector<DWORD> dialogTemplate() {
+    std::vector<WORD> words;
+    auto put32 = [&](DWORD v) {
+        words.push_back(LOWORD(v));
+        words.push_back(HIWORD(v));
+    };
+    put32(DialogStyle);
+    put32(DialogExStyle);
+    words.push_back(0); // no controls
+    words.push_back(static_cast<WORD>(DefaultPosition));
+    words.push_back(0);
+    words.push_back(0); // cx, cy: set from the layout once created
+    words.push_back(0);
+    words.push_back(0); // no menu
+    words.push_back(0); // the dialog class
+    for (wchar_t c : wide(std::string(layout::Caption)))
+        words.push_back(static_cast<WORD>(c));
+    words.push_back(0);
+    std::vector<DWORD> aligned((words.size() + 1) / 2, 0);
+    std::memcpy(aligned.data(), words.data(), words.size() * sizeof(WORD));
+    return aligned;
+}
+
+int dpi(int axis) {
+    HDC screen = GetDC(nullptr);
+    const int value = screen != nullptr ? GetDeviceCaps(screen, axis) : 96;
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    return value > 0 ? value : 96;
+}
+
+} // namespace
+
+PublishingDialog::PublishingDialog(host::WindowEvents& events)
+    : events_(events), dpiX_(dpi(LOGPIXELSX)), dpiY_(dpi(LOGPIXELSY)) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    // The hidden owner: an owned window has no taskbar button, and the editor's window stays enabled.
+    owner_.reset(
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, thisModule(), nullptr));
+    if (!owner_)
+        throw host::Failure("cannot create the publishing window's owner");
+
+    const std::vector<DWORD> templ = dialogTemplate();
+    dialog_ = CreateDialogIndirectParamW(thisModule(), reinterpret_cast<LPCDLGTEMPLATEW>(templ.data()),
+                                         owner_.get(), dialogProc, reinterpret_cast<LPARAM>(this));
+    if (dialog_ == nullptr)
+        throw host::Failure("cannot create the publishing window");
+    try {
+        createControls();
+        router_ = std::make_unique<KeyboardRouter>(dialog_);
+        mirror_ = std::make_unique<TreeViewMirror>(tree_, events_.tree());
+    } catch (...) {
+        destroy();
+        throw;
+    }
+}
+
+PublishingDialog::~PublishingDialog() {
+    destroy();
+}
+
+void PublishingDialog::createControls() {
+    // Client area and every control in twips, at the screen's resolution.
+    RECT frame{0, 0, toPixelsX(layout::ClientTwips.width), toPixelsY(layout::ClientTwips.height)};
+    AdjustWindowRectEx(&frame, DialogStyle, FALSE, DialogExStyle);
+    SetWindowPos(dialog_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame the platform actually draws may differ from what it predicts: correct by the difference.
+    RECT client{};
+    GetClientRect(dialog_, &client);
+    const int dx = toPixelsX(layout::ClientTwips.width) - client.right;
+    const int dy = toPixelsY(layout::ClientTwips.height) - client.bottom;
+    if (dx != 0 || dy != 0) {
+        RECT window{};
+        GetWindowRect(dialog_, &window);
+        SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left + dx, window.bottom - window.top + dy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    icon_ = makeIcon(windowIcon());
+    SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
+    SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageW(dialog_, WM_SETFONT, font, FALSE);
+
+    // Created in tab order: the tree, Close, Label1, Label2.
+    auto create = [&](const wchar_t* cls, const layout::Control& control, DWORD style, DWORD exStyle,
+                      int id) {
+        const layout::Rect& r = control.twips;
+        HWND made = CreateWindowExW(exStyle, cls, wide(std::string(control.text)).c_str(),
+                                    WS_CHILD | WS_VISIBLE | style, toPixelsX(r.left), toPixelsY(r.top),
+                                    toPixelsX(r.width), toPixelsY(r.height), dialog_,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), thisModule(), nullptr);
+        if (made == nullptr)
+            throw host::Failure("cannot create the control " + std::string(control.name));
+        SendMessageW(made, WM_SETFONT, font, FALSE);
+        return made;
+    };
+    // Lines and buttons; no label editing, since node texts make up each item's location.
+    tree_ = create(WC_TREEVIEWW, layout::tvwWeb,
+                   WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, TreeId);
+    // Close is the cancel button: Escape presses it.
+    create(WC_BUTTONW, layout::cmdClose, WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL);
+    create(WC_STATICW, layout::Label1, SS_LEFT | SS_NOPREFIX, 0, Label1Id);
+    create(WC_STATICW, layout::Label2, SS_LEFT | SS_NOPREFIX, 0, Label2Id);
+
+    // Shift+F10 and the Menu key open the context menu: handled here, so they work the same whatever the
+    // platform's default handling of them makes of a child window.
+    SetPropW(tree_, TreeOwnerProperty, this);
+    treeBaseProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PublishingDialog::treeProc)));
+
+    images_ = makeWebImageList();
+    SendMessageW(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
+    // The fill adds every node while the window is hidden: no drawing until it is shown.
+    SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
+}
+
+void PublishingDialog::destroy() {
+    if (dialog_ == nullptr && !owner_)
+        return;
+    router_.reset();
+    mirror_.reset();
+    if (tree_ != nullptr && treeBaseProc_ != nullptr) {
+        SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeBaseProc_));
+        RemovePropW(tree_, TreeOwnerProperty);
+    }
+    if (dialog_ != nullptr) {
+        // The procedure hears nothing more of a window that is going.
+        SetWindowLongPtrW(dialog_, DWLP_USER, 0);
+        DestroyWindow(std::exchange(dialog_, nullptr));
+    }
+    tree_ = nullptr;
+    treeBaseProc_ = nullptr;
+    owner_.reset();
+    // The tree does not destroy its image list, nor the window its icon.
+    images_.reset();
+    icon_.reset();
+}
+
+void PublishingDialog::show() {
+    if (dialog_ == nullptr)
+        return;
+    if (!shownOnce_)
+        SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
+    ShowWindow(dialog_, SW_SHOWNORMAL);
+    SetForegroundWindow(dialog_);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        InvalidateRect(tree_, nullptr, TRUE);
+        // The keyboard focus starts in the tree.
+        SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree_), TRUE);
+    }
+}
+
+void PublishingDialog::hide() {
+    if (dialog_ != nullptr)
+        ShowWindow(dialog_, SW_HIDE);
+}
+
+void PublishingDialog::bringToFront() {
+    if (dialog_ == nullptr)
+        return;
+    ShowWindow(dialog_, SW_SHOWNORMAL);
+    BringWindowToTop(dialog_);
+    SetForegroundWindow(dialog_);
+}
+
+bool PublishingDialog::popUpMenu(bool noPublishChecked, float x, float y) {
+    if (dialog_ == nullptr)
+        return false;
+    // mnuPopup is a menu of its own that is never shown as a bar; its one item is mnuNoPublish.
+    UniqueMenu bar(CreateMenu());
+    HMENU popup = CreatePopupMenu();
+    if (!bar || popup == nullptr ||
+        !AppendMenuW(popup, MF_STRING | (noPublishChecked ? MF_CHECKED : MF_UNCHECKED), NoPublishCommand,
+                     L"Don't Publish") ||
+        !AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), L"PopupMenu")) {
+        if (popup != nullptr && !bar)
+            DestroyMenu(popup);
+        throw host::Failure("cannot create the context menu");
+    }
+    POINT at{toPixelsX(x), toPixelsY(y)};
+    ClientToScreen(tree_, &at);
+
+    const KeyboardRouter::ModalLoop modal;
+    // Without the window in front, the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(dialog_);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                       at.x, at.y, 0, dialog_, nullptr));
+    if (dialog_ != nullptr)
+        PostMessageW(dialog_, WM_NULL, 0, 0);
+    return chosen == NoPublishCommand;
+}
+
+void PublishingDialog::showFailure(const std::string& message) {
+    const KeyboardRouter::ModalLoop modal;
+    MessageBoxW(dialog_, wide(message).c_str(), L"Varnook", MB_OK | MB_ICONERROR);
+}
+
+INT_PTR CALLBACK PublishingDialog::dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        return FALSE; // the focus is set when the window is first shown
+    }
+    auto* self = reinterpret_cast<PublishingDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    return self != nullptr ? self->handle(message, wParam, lParam) : FALSE;
+}
+
+template <class Handler> void PublishingDialog::event(Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (const std::exception& failure) {
+        try {
+            showFailure(failure.what());
+        } catch (...) {
+        }
+    } catch (...) {
+        try {
+            showFailure("An unexpected error ended the command.");
+        } catch (...) {
+        }
+    }
+}
+
+LRESULT CALLBACK PublishingDialog::treeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<PublishingDialog*>(GetPropW(tree, TreeOwnerProperty));
+    if (self == nullptr)
+        return DefWindowProcW(tree, message, wParam, lParam);
+    if (opensContextMenu(message, wParam)) {
+        // Opened on the key going down; its release is eaten too, so nothing opens it a second time.
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+            self->event([self] { self->onContextMenuKey(); });
+        return 0;
+    }
+    return CallWindowProcW(self->treeBaseProc_, tree, message, wParam, lParam);
+}
+
+INT_PTR PublishingDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) {
+            event([this] { events_.cmdClose_Click(); });
+            return TRUE;
+        }
+        // Enter with the focus in the tree: there is no default button.
+        return LOWORD(wParam) == IDOK;
+    case WM_CLOSE:
+        // The close box does what Close does.
+        event([this] { events_.cmdClose_Click(); });
+        return TRUE;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom != tree_ || !mirror_)
+            return FALSE;
+        if (header->code == TVN_SELCHANGEDW) {
+            event([&] { mirror_->controlSelectionChanged(*reinterpret_cast<const NMTREEVIEWW*>(lParam)); });
+            return TRUE;
+        }
+        if (header->code == NM_RCLICK) {
+            event([this] { onRightClick(); });
+            // Handled: the tree sends no WM_CONTEXTMENU after it.
+            if (dialog_ != nullptr)
+                SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_CONTEXTMENU:
+        // Shift+F10 or the Menu key in the tree: the same menu, for the selected node.
+        if (reinterpret_cast<HWND>(wParam) == tree_) {
+            event([this] { onContextMenuKey(); });
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void PublishingDialog::onRightClick() {
+    const DWORD at = GetMessagePos();
+    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    ScreenToClient(tree_, &point);
+    // The platform's habit: a right-click selects the node under the pointer first.
+    TVHITTESTINFO hit{};
+    hit.pt = point;
+    const auto item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (item != nullptr && (hit.flags & TVHT_ONITEM) != 0)
+        mirror_->selectItem(item);
+    events_.tvwWeb_MouseUp(2, shiftState(), toTwipsX(point.x), toTwipsY(point.y));
+}
+
+void PublishingDialog::onContextMenuKey() {
+    POINT point{0, 0};
+    const auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (selected != nullptr) {
+        RECT item{};
+        *reinterpret_cast<HTREEITEM*>(&item) = selected;
+        if (SendMessageW(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)) != 0)
+            point = {item.left, item.bottom};
+    }
+    events_.tvwWeb_MouseUp(2, shiftState(), toTwipsX(point.x), toTwipsY(point.y));
+}
+
+int PublishingDialog::shiftState() const {
+    // As the platform's mouse events give it: 1 Shift, 2 Ctrl, 4 Alt.
+    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+int PublishingDialog::toPixelsX(double twips) const {
+    return static_cast<int>(twips * dpiX_ / TwipsPerInch);
+}
+int PublishingDialog::toPixelsY(double twips) const {
+    return static_cast<int>(twips * dpiY_ / TwipsPerInch);
+}
+float PublishingDialog::toTwipsX(int pixels) const {
+    return static_cast<float>(pixels) * TwipsPerInch / static_cast<float>(dpiX_);
+}
+float PublishingDialog::toTwipsY(int pixels) const {
+    return static_cast<float>(pixels) * TwipsPerInch / static_cast<float>(dpiY_);
+}
+
+} // namespace window::win32
