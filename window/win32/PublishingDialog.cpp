@@ -143,8 +143,10 @@ void PublishingDialog::createControls() {
                    WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, TreeId);
     // Close is the cancel button: Escape presses it.
     create(WC_BUTTONW, layout::cmdClose, WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL);
-    create(WC_STATICW, layout::Label1, SS_LEFT | SS_NOPREFIX, 0, Label1Id);
-    create(WC_STATICW, layout::Label2, SS_LEFT | SS_NOPREFIX, 0, Label2Id);
+    // One line each: where a font draws wider than the line, the end gives way to an ellipsis rather
+    // than wrapping into a second line the label has no room for.
+    create(WC_STATICW, layout::Label1, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX, 0, Label1Id);
+    create(WC_STATICW, layout::Label2, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX, 0, Label2Id);
 
     // Shift+F10 and the Menu key open the context menu: handled here, so they work the same whatever the
     // platform's default handling of them makes of a child window.
@@ -296,6 +298,10 @@ INT_PTR PublishingDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->hwndFrom != tree_ || !mirror_)
             return FALSE;
+        if (header->code == TVN_GETDISPINFOW) {
+            mirror_->supplyText(*reinterpret_cast<NMTVDISPINFOW*>(lParam));
+            return TRUE;
+        }
         if (header->code == TVN_SELCHANGEDW) {
             event([&] { mirror_->controlSelectionChanged(*reinterpret_cast<const NMTREEVIEWW*>(lParam)); });
             return TRUE;

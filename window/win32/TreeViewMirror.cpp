@@ -4,6 +4,8 @@
 #include "host/automation/Com.h"
 #include "window/win32/Images.h"
 
+#include <algorithm>
+
 namespace window::win32 {
 namespace {
 
@@ -32,12 +34,13 @@ TreeViewMirror::~TreeViewMirror() {
 }
 
 void TreeViewMirror::nodeAdded(const host::Node& node) {
-    const std::wstring text = host::automation::wide(node.text());
     TVINSERTSTRUCTW insert{};
     insert.hParent = node.parent() != nullptr ? itemOf(*node.parent()) : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
+    // The control asks for a text when it draws the item: a web of many thousand items loads without
+    // converting and copying every name up front.
+    insert.item.pszText = LPSTR_TEXTCALLBACKW;
     insert.item.iImage = imageOf(node.image());
     insert.item.iSelectedImage = imageOf(node.selectedImage());
     insert.item.lParam = reinterpret_cast<LPARAM>(&node);
@@ -96,6 +99,17 @@ void TreeViewMirror::controlSelectionChanged(const NMTREEVIEWW& change) {
         throw;
     }
     applyingControl_ = false;
+}
+
+void TreeViewMirror::supplyText(NMTVDISPINFOW& request) const {
+    if ((request.item.mask & TVIF_TEXT) == 0 || request.item.pszText == nullptr ||
+        request.item.cchTextMax <= 0)
+        return;
+    const auto* node = reinterpret_cast<const host::Node*>(request.item.lParam);
+    const std::wstring text = node != nullptr ? host::automation::wide(node->text()) : std::wstring();
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(request.item.cchTextMax - 1));
+    std::copy_n(text.data(), n, request.item.pszText);
+    request.item.pszText[n] = L'\0';
 }
 
 void TreeViewMirror::selectItem(HTREEITEM item) {

@@ -31,6 +31,8 @@ class TreeViewMirror final : public host::TreeObserver {
 
     // The control's selection changed (TVN_SELCHANGED).
     void controlSelectionChanged(const NMTREEVIEWW& change);
+    // The control asks for an item's text (TVN_GETDISPINFO).
+    void supplyText(NMTVDISPINFOW& request) const;
     // Selects the item as the user's click would.
     void selectItem(HTREEITEM item);
     HTREEITEM itemOf(const host::Node& node) const;
