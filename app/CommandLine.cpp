@@ -195,13 +195,12 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         throw UsageError{"unexpected argument '" + windowWeb + "'"};
 
     if (help->parsed()) {
-        if (v->helpTopic.empty()) {
-            out << cli.help();
-        } else {
-            if (!isCommand(v->helpTopic))
-                throw UsageError{unknownCommand(v->helpTopic)};
-            out << cli.get_subcommand(v->helpTopic)->help();
-        }
+        const std::string topic = v->helpTopic;
+        if (!topic.empty() && !isCommand(topic))
+            throw UsageError{unknownCommand(topic)};
+        // Forget the parse, or the program's help would be that of "help" itself.
+        cli.clear();
+        out << (topic.empty() ? cli.help() : cli.get_subcommand(topic)->help("varnook"));
         return {};
     }
 
