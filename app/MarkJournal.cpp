@@ -40,19 +40,17 @@ class JournalProperties final : public host::Properties {
     void apply() override {
         if (!journal_.dryRun_)
             real_->apply();
-        for (auto it = journal_.pending_.begin(); it != journal_.pending_.end();) {
-            if (it->first.first == location_) {
-                journal_.applied_[it->first] = it->second.value.value_or(host::Value::empty());
-                it = journal_.pending_.erase(it);
-            } else {
-                ++it;
-            }
+        // Keys sort by location first: the item's entries are one run, found without a scan of all.
+        const Key first{location_, std::string()};
+        auto it = journal_.pending_.lower_bound(first);
+        while (it != journal_.pending_.end() && it->first.first == location_) {
+            journal_.applied_[it->first] = it->second.value.value_or(host::Value::empty());
+            it = journal_.pending_.erase(it);
         }
         if (!journal_.dryRun_) {
-            for (const auto& [k, before] : journal_.before_) {
-                if (k.first == location_)
-                    journal_.applied_[k] = journal_.committed(*real_, k);
-            }
+            for (auto b = journal_.before_.lower_bound(first);
+                 b != journal_.before_.end() && b->first.first == location_; ++b)
+                journal_.applied_[b->first] = journal_.committed(*real_, b->first);
         }
     }
 
