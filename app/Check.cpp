@@ -4,6 +4,7 @@
 #include "app/Deployment.h"
 #include "app/LoadedWindow.h"
 #include "app/NodeJson.h"
+#include "app/WebDetection.h"
 #include "host/Failure.h"
 #include "links/LinkIndex.h"
 
@@ -106,6 +107,7 @@ std::string quoted(const std::string& url) {
 Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, std::ostream& out,
                  std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
+    warnWhenNotAWeb(window.webFolder(), webPath, warnings);
     const DeployMap map = mapDeployment(window);
     const links::LinkIndex index = links::indexDocuments(window.webFolder(), map.documents);
 

@@ -18,12 +18,6 @@
 namespace app {
 namespace {
 
-void warnWhenNotAWeb(const LoadedWindow& window, const std::string& webPath, std::ostream& warnings) {
-    if (!looksLikeAWeb(window.webFolder()))
-        warnings << "varnook: warning: '" << webPath
-                 << "' is not a web (no _vti_pvt or _vti_cnf folder in it): every item shows published\n";
-}
-
 void printTree(const host::TreeModel& tree, bool tsv, std::ostream& out) {
     if (tsv)
         printTreeTsv(tree, out);
@@ -61,7 +55,7 @@ void initWeb(const LoadedWindow& window) {
 
 Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out, std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window, webPath, warnings);
+    warnWhenNotAWeb(window.webFolder(), webPath, warnings);
     if (format != TreeFormat::Json) {
         printTree(window.tree(), format == TreeFormat::Tsv, out);
         return {};
@@ -144,7 +138,7 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
 Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keepMetadata, std::ostream& out,
                     std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window, webPath, warnings);
+    warnWhenNotAWeb(window.webFolder(), webPath, warnings);
     if (format == ExcludedFormat::Json) {
         std::vector<nlohmann::ordered_json> nodes;
         for (const host::Node* node : leftOut(window.tree(), false))

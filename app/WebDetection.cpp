@@ -22,4 +22,10 @@ bool looksLikeAWeb(const std::filesystem::path& folder) {
     return false;
 }
 
+void warnWhenNotAWeb(const std::filesystem::path& folder, const std::string& given, std::ostream& warnings) {
+    if (!looksLikeAWeb(folder))
+        warnings << "varnook: warning: '" << given
+                 << "' is not a web (no _vti_pvt or _vti_cnf folder in it): every item shows published\n";
+}
+
 } // namespace app

@@ -108,7 +108,7 @@ TEST(NotAWeb, WritingCommandsRefuseAFolderWithoutTheEditorsFoldersUnlessInit) {
     }
     EXPECT_EQ(contentsOf(dir / "plain"), (std::set<std::string>{"docs", "docs/a.htm"})) << "nothing written";
 
-    for (const char* command : {"tree", "excluded"}) {
+    for (const char* command : {"tree", "excluded", "check"}) {
         const auto r = run(Varnook, {command, folder});
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_THAT(r.err, HasSubstr("varnook: warning: '" + folder + "' is not a web")) << command;
