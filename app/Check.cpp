@@ -21,8 +21,7 @@ enum class Verdict { Fine, WouldBreak, AlreadyBroken };
 struct Problem {
     Verdict verdict;
     std::string reason;
-    const links::Link* link;
-    std::size_t order; // of the page in the tree, then of the link in the page
+    const links::Link* link; // links come in tree order of their pages, then document order
 };
 
 // Items of the tree by their path, and what a deploy does with each.
@@ -116,7 +115,7 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
     for (std::size_t i = 0; i < all.size(); ++i) {
         auto [verdict, reason] = judge(map, window.webFolder(), all[i].target, keepMetadata);
         if (verdict != Verdict::Fine)
-            problems.push_back({verdict, std::move(reason), &all[i], i});
+            problems.push_back({verdict, std::move(reason), &all[i]});
     }
     // Grouped by target: what would break first, then what is broken already.
     std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {

@@ -64,6 +64,13 @@ TEST_F(RepeatableCommandsTest, AFileShownMarkedByAnotherValueIsMarkedProperly) {
     EXPECT_EQ(meta("images/_vti_cnf/logo.gif"), Marked);
 }
 
+TEST_F(RepeatableCommandsTest, AMarkTheWebRefusedIsNeverReportedAsWritten) {
+    dir.mkdir("web/images/_vti_cnf/logo.gif"); // where the mark would go is a folder: the write fails
+    const auto r = run(Varnook, {"mark", web, "images/logo.gif", "images/banner.jpg"});
+    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("logo.gif")));
+    EXPECT_EQ(meta("images/_vti_cnf/banner.jpg"), Marked);
+}
+
 TEST_F(RepeatableCommandsTest, ADryRunSaysWhatARealRunDoesAndWritesNothing) {
     ASSERT_EQ(run(Varnook, {"mark", web, "images/logo.gif"}).exitCode, 0);
     const auto before = snapshot(dir / "web");
