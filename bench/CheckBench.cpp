@@ -44,20 +44,35 @@ std::string page(int folder, int n) {
     return html.str();
 }
 
-// Builds the web once per process in a temporary folder; every tenth file and two folders are marked.
-const fs::path& largeWeb() {
-    static const fs::path web = [] {
+// The web, built once per process in a temporary folder and removed at exit; every tenth file and two
+// folders are marked.
+class LargeWeb {
+  public:
+    LargeWeb() {
         std::string pattern = (fs::temp_directory_path() / "varnook-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             std::abort();
-        const fs::path root = fs::path(pattern) / "web";
-        fs::create_directories(root / "_vti_pvt");
-        writeFile(root / "index.htm", "<a href=\"folder0/page0.htm\">start</a>");
-        writeFile(root / "site.css", "body { background: url(folder1/pic1.gif) }");
-        writeFile(root / "menu.js", "");
+        folder_ = pattern;
+        root_ = folder_ / "web";
+        build();
+    }
+    ~LargeWeb() {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+    LargeWeb(const LargeWeb&) = delete;
+    LargeWeb& operator=(const LargeWeb&) = delete;
+    const fs::path& root() const { return root_; }
+
+  private:
+    void build() const {
+        fs::create_directories(root_ / "_vti_pvt");
+        writeFile(root_ / "index.htm", "<a href=\"folder0/page0.htm\">start</a>");
+        writeFile(root_ / "site.css", "body { background: url(folder1/pic1.gif) }");
+        writeFile(root_ / "menu.js", "");
         int n = 0;
         for (int f = 0; f < Folders; ++f) {
-            const fs::path folder = root / ("folder" + std::to_string(f));
+            const fs::path folder = root_ / ("folder" + std::to_string(f));
             fs::create_directories(folder / "_vti_cnf");
             if (f % 50 == 49)
                 writeFile(folder / "_vti_cnf" / ".fp_folder_info", Marked);
@@ -74,10 +89,15 @@ const fs::path& largeWeb() {
                     writeFile(folder / "_vti_cnf" / name, Marked);
             }
         }
-        std::atexit([] { fs::remove_all(web.parent_path()); });
-        return root;
-    }();
-    return web;
+    }
+
+    fs::path folder_;
+    fs::path root_;
+};
+
+const fs::path& largeWeb() {
+    static const LargeWeb web;
+    return web.root();
 }
 
 void BM_CheckLargeDiskWeb(benchmark::State& state) {
