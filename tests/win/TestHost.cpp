@@ -377,6 +377,7 @@ ComPtr<Web> publishingWeb() {
     Folder& images = web->addFolder(root, L"images");
     web->addFile(images, L"logo.gif", L"gif");
     markItem(*web->addFile(images, L"banner.jpg", L"jpg").properties.Get());
+    web->addFile(web->addFolder(images, L"icons"), L"arrow.gif", L"gif");
     Folder& secret = web->addFolder(root, L"private");
     markItem(*web->addFile(secret, L"notes.txt", L"txt").properties.Get());
     markItem(*web->addFile(secret, L"draft.htm", L"htm").properties.Get());

@@ -8,6 +8,7 @@
 #include "window/Layout.h"
 
 #include <commctrl.h>
+#include <cstring>
 #include <map>
 
 namespace {
@@ -137,7 +138,7 @@ POINT menuItemCentre(HWND menuWindow, UINT index) {
 
 POINT centreOf(HWND tree, HTREEITEM h) {
     RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = h;
+    std::memcpy(&r, &h, sizeof h);
     SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ClientToScreen(tree, &p);
@@ -285,6 +286,8 @@ TEST_F(Window, OpensWithItsFrameControlsAndTheFilledTree) {
         expected(1, L"images", L"closed", L"open"),
         expected(2, L"logo.gif", L"gif", L"gif"),
         expected(2, L"banner.jpg", L"jpg_n", L"jpg_n"),
+        expected(2, L"icons", L"closed", L"open"), // a folder's files come before its folders
+        expected(3, L"arrow.gif", L"gif", L"gif"),
         expected(1, L"private", L"closed_n", L"open_n"),
         expected(2, L"notes.txt", L"text_n", L"text_n"),
         expected(2, L"draft.htm", L"page_n", L"page_n"),

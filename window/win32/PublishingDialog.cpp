@@ -185,8 +185,10 @@ void PublishingDialog::destroy() {
 void PublishingDialog::show() {
     if (dialog_ == nullptr)
         return;
-    if (!shownOnce_)
+    if (!shownOnce_) {
+        mirror_->flush();
         SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
+    }
     ShowWindow(dialog_, SW_SHOWNORMAL);
     SetForegroundWindow(dialog_);
     if (!shownOnce_) {
@@ -346,7 +348,7 @@ void PublishingDialog::onContextMenuKey() {
     const auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
     if (selected != nullptr) {
         RECT item{};
-        *reinterpret_cast<HTREEITEM*>(&item) = selected;
+        std::memcpy(&item, &selected, sizeof selected); // the item goes in where the rectangle comes out
         if (SendMessageW(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)) != 0)
             point = {item.left, item.bottom};
     }

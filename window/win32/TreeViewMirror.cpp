@@ -19,13 +19,7 @@ int imageOf(const std::string& key) {
 } // namespace
 
 TreeViewMirror::TreeViewMirror(HWND tree, host::TreeModel& model) : tree_(tree), model_(model) {
-    model_.forEachInTreeOrder([this](const host::Node& node, std::size_t) { nodeAdded(node); });
-    model_.forEachInTreeOrder([this](const host::Node& node, std::size_t) {
-        if (node.expanded())
-            nodeExpandedChanged(node);
-    });
-    if (const host::Node* selected = model_.selected())
-        selectionChanged(selected);
+    model_.forEachInTreeOrder([this](const host::Node& node, std::size_t) { gathered_.push_back(&node); });
     model_.setObserver(this);
 }
 
@@ -33,28 +27,79 @@ TreeViewMirror::~TreeViewMirror() {
     model_.setObserver(nullptr);
 }
 
-void TreeViewMirror::nodeAdded(const host::Node& node) {
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = node.parent() != nullptr ? itemOf(*node.parent()) : TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+HTREEITEM TreeViewMirror::insert(const host::Node& node, HTREEITEM after) {
+    TVINSERTSTRUCTW request{};
+    request.hParent = node.parent() != nullptr ? itemOf(*node.parent()) : TVI_ROOT;
+    request.hInsertAfter = after;
+    request.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
     // The control asks for a text when it draws the item: a web of many thousand items loads without
     // converting and copying every name up front.
-    insert.item.pszText = LPSTR_TEXTCALLBACKW;
-    insert.item.iImage = imageOf(node.image());
-    insert.item.iSelectedImage = imageOf(node.selectedImage());
-    insert.item.lParam = reinterpret_cast<LPARAM>(&node);
+    request.item.pszText = LPSTR_TEXTCALLBACKW;
+    request.item.iImage = imageOf(node.image());
+    request.item.iSelectedImage = imageOf(node.selectedImage());
+    request.item.lParam = reinterpret_cast<LPARAM>(&node);
     const auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+        SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&request)));
     if (item == nullptr)
         throw host::Failure("the tree control refused the node '" + node.key() + "'");
     items_.emplace(&node, item);
+    return item;
+}
+
+void TreeViewMirror::flush() {
+    if (!gathering_)
+        return;
+    gathering_ = false;
+    const std::vector<const host::Node*> nodes = std::move(gathered_);
+    gathered_.clear();
+
+    // The parents, in the order added: each goes last among the parents under its own parent.
+    for (const host::Node* node : nodes) {
+        if (node->childCount() > 0)
+            insert(*node, TVI_LAST);
+    }
+    // The leaves, each right after the nearest parent before it among its siblings (or first): taken
+    // from the last sibling to the first, so that leaves sharing a place end up in their order.
+    auto placeLeaves = [this](const std::vector<host::Node*>& siblings) {
+        std::vector<std::pair<const host::Node*, HTREEITEM>> leaves;
+        HTREEITEM lastParent = TVI_FIRST;
+        for (const host::Node* sibling : siblings) {
+            if (sibling->childCount() > 0)
+                lastParent = itemOf(*sibling);
+            else
+                leaves.emplace_back(sibling, lastParent);
+        }
+        for (auto it = leaves.rbegin(); it != leaves.rend(); ++it)
+            insert(*it->first, it->second);
+    };
+    placeLeaves(model_.roots());
+    for (const host::Node* node : nodes) {
+        if (node->childCount() > 0)
+            placeLeaves(node->children());
+    }
+    for (const host::Node* node : nodes) {
+        if (node->expanded())
+            applyExpanded(*node);
+    }
+    if (const host::Node* selected = model_.selected())
+        selectionChanged(selected);
+}
+
+void TreeViewMirror::nodeAdded(const host::Node& node) {
+    if (gathering_) {
+        gathered_.push_back(&node);
+        return;
+    }
+    insert(node, TVI_LAST);
     // A folder that was expanded before it had children shows them as they come.
     if (node.parent() != nullptr && node.parent()->expanded() && node.parent()->childCount() == 1)
-        nodeExpandedChanged(*node.parent());
+        applyExpanded(*node.parent());
 }
 
 void TreeViewMirror::nodeImagesChanged(const host::Node& node) {
+    // A gathered node goes in with the images it has then.
+    if (gathering_)
+        return;
     TVITEMW item{};
     item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     item.hItem = itemOf(node);
@@ -65,6 +110,11 @@ void TreeViewMirror::nodeImagesChanged(const host::Node& node) {
 }
 
 void TreeViewMirror::nodeExpandedChanged(const host::Node& node) {
+    if (!gathering_)
+        applyExpanded(node);
+}
+
+void TreeViewMirror::applyExpanded(const host::Node& node) {
     // Expanding an item without children does nothing; nodeAdded expands it with its first child.
     SendMessageW(tree_, TVM_EXPAND, node.expanded() ? TVE_EXPAND : TVE_COLLAPSE,
                  reinterpret_cast<LPARAM>(itemOf(node)));
@@ -73,17 +123,20 @@ void TreeViewMirror::nodeExpandedChanged(const host::Node& node) {
 void TreeViewMirror::selectionChanged(const host::Node* node) {
     if (applyingControl_)
         return;
+    flush();
     applyingModel_ = true;
     SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node ? itemOf(*node) : nullptr));
     applyingModel_ = false;
 }
 
 void TreeViewMirror::refreshed() {
+    flush();
     // Changed items were invalidated as they changed: draw them now.
     UpdateWindow(tree_);
 }
 
 void TreeViewMirror::cleared() {
+    gathered_.clear();
     items_.clear();
     SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }
