@@ -8,6 +8,7 @@
 #include "window/Layout.h"
 
 #include <commctrl.h>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -215,6 +216,7 @@ class Window : public ServerAddin {
             rightClickAt(at);
             if (HWND menu = waitForWindow(visibleMenuWindow)) {
                 seen = menuItems(menu);
+                GetWindowRect(menu, &lastMenuRect);
                 if (answer == Answer::Choose)
                     leftClickAt(menuItemCentre(menu, 0));
                 else
@@ -225,6 +227,8 @@ class Window : public ServerAddin {
         pumpFor(100);
         return seen;
     }
+
+    RECT lastMenuRect{};
 
     Properties& propertiesOf(const wchar_t* url) {
         if (File* f = web->fileAt(url))
@@ -343,6 +347,10 @@ TEST_F(Window, RightClickChoosesDontPublishForFilesAndFolders) {
     EXPECT_EQ(menu[0].text, L"Don't Publish");
     EXPECT_TRUE(menu[0].checked);
     EXPECT_EQ(TreeView_GetSelection(tree), banner) << "the right-click selected the node under the pointer";
+    // The pointer went to the window's handler in twips and came back: the menu opens where it was.
+    const POINT clicked = centreOf(tree, banner);
+    EXPECT_LE(std::abs(lastMenuRect.left - clicked.x), 2);
+    EXPECT_LE(std::abs(lastMenuRect.top - clicked.y), 2);
     EXPECT_FALSE(isMarked(bannerProps));
     EXPECT_EQ(bannerProps.values.count(L"vti_donotpublish"), 0u);
     EXPECT_EQ(bannerProps.applied, 1);
