@@ -1,0 +1,149 @@
+#pragma once
+
+#include "addin/AddinModule.h"
+#include "addin/Connect.h"
+#include "app/terminal/HostState.h"
+#include "app/terminal/Screen.h"
+#include "app/terminal/TreeView.h"
+#include "host/memory/MemoryCommandBars.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The terminal host's one class, its parts kept in files of their own: life cycle and window services
+// (Host.cpp), the menu bar and the host's commands (MenuBar.cpp), the window's drawing (WindowDrawing.cpp),
+// keys and mouse (Events.cpp), pop-up menu, message box and prompt (Dialogs.cpp).
+namespace terminal {
+
+using host::memory::MemoryControl;
+
+// The tree's mouse coordinates are in twips, as the window's handlers expect them; a character cell
+// counts as 8 x 16 pixels.
+constexpr float TwipsPerColumn = 120.0f;
+constexpr float TwipsPerRow = 240.0f;
+
+constexpr int RightButton = 2;
+
+enum class HostCommand { None, OpenWeb, CloseWeb, Exit };
+
+struct MenuItem {
+    Caption caption;
+    bool enabled = true;
+    HostCommand command = HostCommand::None;
+    std::shared_ptr<MemoryControl> control; // a control of the host's command bars
+
+    bool isPopup() const { return control && control->type == host::control_type::Popup; }
+};
+
+struct BarMenu {
+    Caption title;
+    std::vector<MenuItem> hostItems; // the host's own, before the command bar's
+    std::shared_ptr<MemoryControl> control;
+    int x = 0;
+    int width = 0;
+};
+
+// Where the publishing window and its parts are on the screen this time round.
+struct WindowLayout {
+    bool fits = false;
+    int top = 0, left = 0, height = 0, width = 0;
+    std::vector<std::string> labelLines;
+    int boxTop = 0, boxHeight = 0; // the tree's frame
+    int treeTop = 0, treeLeft = 0; // its first row and column
+    int treeRows = 0, treeColumns = 0;
+    int closeY = 0, closeX = 0, closeWidth = 0; // the Close button
+    int closeBoxX = 0;                          // the close box in the title
+
+    // Where a row at this depth starts: two columns a level, but never so deep that no name shows.
+    int rowX(std::size_t depth) const {
+        const int indent = 2 * static_cast<int>(std::min<std::size_t>(depth, 1000));
+        return treeLeft + std::max(0, std::min(indent, treeColumns - 16));
+    }
+};
+
+class TerminalHost final : public host::WindowServices {
+  public:
+    TerminalHost(Screen& screen, HostState& state)
+        : screen_(screen), state_(state),
+          module_([this] { return std::make_unique<HostApplication>(state_); }, *this), connect_(module_) {}
+
+    ~TerminalHost() override {
+        try {
+            shutdown();
+        } catch (...) {
+            // Leaving anyway: the terminal is restored by the screen, whatever the add-in did.
+        }
+        // The window is destroyed with the module after this body: its tree must not call back into a
+        // host that is going.
+        if (window::frmMain* f = form())
+            f->tree().setListener(nullptr);
+    }
+
+    // Connects the add-in and, with a web open, presses its button, as a person would to begin.
+    void start();
+    void run();
+    // Disconnects the add-in and drops the host's temporary menu entries; returns what failed.
+    std::string shutdown();
+
+    // --- the window services the add-in uses ---------------------------------------------------
+    void show() override;
+    void hide() override;
+    bool popUpMenu(bool checked, float x, float y) override;
+    void messageBox(const std::string& text, const std::string& title, int style) override;
+
+  private:
+    window::frmMain* form() { return module_.existingMainWindow(); }
+    bool windowUp() { return windowShown_ && form() != nullptr; }
+
+    void guarded(const std::function<void()>& step);
+    void afterEvent();
+
+    // drawing
+    void draw(std::optional<std::size_t> openBar = std::nullopt);
+    void drawMenuBar(const std::vector<BarMenu>& bars, std::optional<std::size_t> open);
+    void drawDesktop();
+    void drawWindow();
+    void drawStatus();
+    WindowLayout layout() const;
+
+    // events
+    void handle(const Key& key);
+    void handleWindowKey(const Key& key);
+    void handleMouse(const Key& key);
+    void handleWindowMouse(const Key& key, const WindowLayout& l);
+    void contextMenuFromKeyboard();
+    void closeWindow();
+
+    // menus and host commands
+    std::vector<BarMenu> barMenus();
+    std::optional<MenuItem> runMenus(std::size_t bar);
+    void execute(const MenuItem& item);
+    void openWebFromPrompt();
+    void closeWeb();
+    std::optional<std::string> prompt(const std::string& title, const std::string& label,
+                                      const std::string& initial);
+    std::shared_ptr<MemoryControl> addinButton();
+
+    Screen& screen_;
+    HostState& state_;
+    addin::AddinModule module_;
+    addin::Connect connect_;
+    bool connected_ = false;
+    bool shutDown_ = false;
+
+    bool windowShown_ = false;
+    enum class Focus { Tree, Close } focus_ = Focus::Tree;
+    std::unique_ptr<TreeView> view_;
+    bool treeChanged_ = false;
+
+    std::string error_;
+    std::string note_;
+    bool quit_ = false;
+};
+
+} // namespace terminal
