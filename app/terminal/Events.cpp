@@ -1,12 +1,35 @@
 #include "app/terminal/TerminalHost.h"
+#include "app/terminal/Text.h"
+#include "app/terminal/TreeSearch.h"
 
 namespace terminal {
+
+namespace {
+
+// Letters typed within this time of each other make one type-ahead prefix.
+constexpr std::chrono::milliseconds TypeAheadPause{1000};
+
+bool isUndo(const Key& key) {
+    return key.is(U'u') || key.is(U'\x1A'); // u, Ctrl+Z
+}
+bool isRedo(const Key& key) {
+    return key.is(U'U') || key.is(U'\x12'); // U, Ctrl+R
+}
+
+} // namespace
 
 void TerminalHost::handle(const Key& key) {
     if (key.kind == Key::Kind::Mouse) {
         handleMouse(key);
         return;
     }
+    // A name being typed takes every letter, also those that are keys of their own.
+    if (windowUp() && focus_ == Focus::Tree && !typeAhead_.empty() && key.kind == Key::Kind::Char &&
+        !key.alt && key.ch > U' ' && std::chrono::steady_clock::now() - typeAheadAt_ < TypeAheadPause) {
+        typeAhead(key);
+        return;
+    }
+    typeAhead_.clear();
     const auto bars = barMenus();
     auto openBar = [&](std::size_t index) {
         if (auto chosen = runMenus(index))
@@ -31,12 +54,20 @@ void TerminalHost::handle(const Key& key) {
         }
         return;
     }
-    if (windowUp()) {
-        handleWindowKey(key);
+    if (key.is(Fn::F1) || key.is(U'?')) {
+        showHelp();
         return;
     }
-    if (key.is(U'q') || key.is(U'Q'))
+    if (key.is(U'q') || key.is(U'Q')) {
         quit_ = true;
+        return;
+    }
+    if (isUndo(key) || isRedo(key)) {
+        undoChoice(isRedo(key));
+        return;
+    }
+    if (windowUp())
+        handleWindowKey(key);
 }
 
 void TerminalHost::closeWindow() {
@@ -59,9 +90,9 @@ void TerminalHost::handleWindowKey(const Key& key) {
         return;
     }
     TreeView& view = *view_;
-    if (key.is(Fn::Up))
+    if (key.is(Fn::Up) || key.is(U'k'))
         view.moveBy(-1);
-    else if (key.is(Fn::Down))
+    else if (key.is(Fn::Down) || key.is(U'j'))
         view.moveBy(1);
     else if (key.is(Fn::PageUp))
         view.pageUp();
@@ -71,15 +102,67 @@ void TerminalHost::handleWindowKey(const Key& key) {
         view.moveToFirst();
     else if (key.is(Fn::End))
         view.moveToLast();
-    else if (key.is(Fn::Right) || key.is(U'+'))
+    else if (key.is(Fn::Right) || key.is(U'+') || key.is(U'l'))
         view.expandOrDescend();
-    else if (key.is(Fn::Left) || key.is(U'-'))
+    else if (key.is(Fn::Left) || key.is(U'-') || key.is(U'h'))
         view.collapseOrAscend();
     else if (key.is(Fn::Enter)) {
         if (host::Node* node = form()->tree().selected())
             view.toggle(*node);
-    } else if (key.is(Fn::ShiftF10) || key.is(Fn::Menu) || key.is(U'm') || key.is(U'M'))
+    } else if (key.is(U'*')) {
+        view.ensureSelection();
+        if (host::Node* node = form()->tree().selected()) {
+            expandAll(*node);
+            view.update();
+            view.reveal();
+        }
+    } else if (key.is(U'/')) {
+        const auto query = prompt("Find", "Find a name (n finds the next, N the previous):", lastSearch_);
+        if (query && !query->empty()) {
+            lastSearch_ = *query;
+            search(true);
+        }
+    } else if (key.is(U'n') || key.is(U'N')) {
+        if (lastSearch_.empty())
+            note_ = "nothing to find yet: / asks for a name";
+        else
+            search(key.is(U'n'));
+    } else if (key.is(Fn::ShiftF10) || key.is(Fn::Menu) || key.is(U'm') || key.is(U'M')) {
         contextMenuFromKeyboard();
+    } else if (key.kind == Key::Kind::Char && !key.alt && key.ch > U' ') {
+        typeAhead(key);
+    }
+}
+
+bool TerminalHost::typeAhead(const Key& key) {
+    typeAhead_ += encodeUtf8(key.ch);
+    typeAheadAt_ = std::chrono::steady_clock::now();
+    TreeView& view = *view_;
+    view.update();
+    const auto row = typeAheadRow(view.rows(), view.selectedRow(), typeAhead_);
+    if (!row) {
+        screen_.beep();
+        return false;
+    }
+    view.selectRow(*row);
+    return true;
+}
+
+void TerminalHost::search(bool forward) {
+    host::TreeModel& tree = form()->tree();
+    host::Node* found = findNode(tree, tree.selected(), lastSearch_, forward);
+    if (found == nullptr) {
+        note_ = "no name holds \"" + lastSearch_ + "\"";
+        return;
+    }
+    landOn(*found);
+}
+
+void TerminalHost::landOn(host::Node& node) {
+    expandAbove(node);
+    form()->tree().select(&node);
+    view_->update();
+    view_->reveal();
 }
 
 void TerminalHost::contextMenuFromKeyboard() {
@@ -93,7 +176,7 @@ void TerminalHost::contextMenuFromKeyboard() {
     const float x = static_cast<float>(l.rowX(view.rows()[*row].depth) - l.treeLeft + 4) * TwipsPerColumn;
     const float y =
         static_cast<float>(static_cast<long>(*row) - static_cast<long>(view.top()) + 1) * TwipsPerRow;
-    form()->tvwWeb_MouseUp(RightButton, 0, x, y);
+    chooseFromContextMenu(x, y);
 }
 
 void TerminalHost::handleMouse(const Key& key) {
@@ -156,7 +239,7 @@ void TerminalHost::handleWindowMouse(const Key& key, const WindowLayout& l) {
             view.selectRow(index);
         const float x = static_cast<float>(key.x - l.treeLeft) * TwipsPerColumn;
         const float y = static_cast<float>(key.y - l.treeTop) * TwipsPerRow;
-        form()->tvwWeb_MouseUp(RightButton, 0, x, y);
+        chooseFromContextMenu(x, y);
     }
 }
 

@@ -32,12 +32,7 @@ void TerminalHost::start() {
     });
     if (!connected_ || state_.web() == nullptr)
         return;
-    guarded([&] {
-        auto button = addinButton();
-        if (!button)
-            throw host::Failure(host::status::NotFound, "the add-in put no button into the Tools menu");
-        state_.bars().press(*button);
-    });
+    guarded([&] { pressAddinButton(); });
     afterEvent();
 }
 
@@ -56,6 +51,13 @@ std::string TerminalHost::shutdown() {
     }
     state_.bars().dropTemporary();
     return failed;
+}
+
+void TerminalHost::pressAddinButton() {
+    auto button = addinButton();
+    if (!button)
+        throw host::Failure(host::status::NotFound, "the add-in put no button into the Tools menu");
+    state_.bars().press(*button);
 }
 
 std::shared_ptr<MemoryControl> TerminalHost::addinButton() {
@@ -97,6 +99,7 @@ void TerminalHost::run() {
         error_.clear();
         note_.clear();
         guarded([&] { handle(key); });
+        beneath_.reset();
         afterEvent();
     }
 }
@@ -109,9 +112,14 @@ void TerminalHost::show() {
         return;
     windowShown_ = true;
     focus_ = Focus::Tree;
+    windowWeb_ = state_.web() != nullptr ? state_.web()->webPath() : std::filesystem::path();
+    beneath_.reset();
     if (!view_) {
         view_ = std::make_unique<TreeView>(f->tree());
-        f->tree().setListener([this] { treeChanged_ = true; });
+        f->tree().setListener([this] {
+            treeChanged_ = true;
+            beneath_.reset();
+        });
     }
     view_->resetScroll();
     view_->ensureSelection();

@@ -1,3 +1,4 @@
+#include "app/terminal/PathCompletion.h"
 #include "app/terminal/TerminalHost.h"
 #include "app/terminal/Text.h"
 
@@ -18,14 +19,6 @@ std::vector<MenuItem> itemsOf(const MemoryControl& popup) {
         items.push_back(std::move(item));
     }
     return items;
-}
-
-std::string expandHome(const std::string& path) {
-    if (path == "~" || path.rfind("~/", 0) == 0) {
-        if (const char* home = std::getenv("HOME"); home != nullptr)
-            return std::string(home) + path.substr(1);
-    }
-    return path;
 }
 
 } // namespace
@@ -173,6 +166,9 @@ std::optional<MenuItem> TerminalHost::runMenus(std::size_t barIndex) {
 
     if (!openBar(barIndex))
         return std::nullopt;
+    const HintsScope hints(
+        modalHints_, screen_.unicode() ? "\u2191\u2193 choose  \u2190\u2192 menus  Enter opens  Esc goes back"
+                                       : "Up/Down choose  Left/Right menus  Enter opens  Esc goes back");
     while (!quitRequested()) {
         draw(barIndex);
         for (const Level& level : levels) {
@@ -309,9 +305,11 @@ void TerminalHost::execute(const MenuItem& item) {
 }
 
 void TerminalHost::closeWeb() {
-    // The window's tree shows the web that is going; left open it would mark items of a closed web.
-    closeWindow();
+    // The window stays, as the editor leaves an add-in's window open; its choices then fail with a
+    // message instead of marking items of a web that is no longer open.
     state_.closeWeb();
+    if (windowUp())
+        note_ = "closed the web; the window stays, but choices in it need an open web";
 }
 
 void TerminalHost::openWebFromPrompt() {
@@ -320,13 +318,19 @@ void TerminalHost::openWebFromPrompt() {
         initial = web->webPath().string();
     else if (char cwd[4096]; ::getcwd(cwd, sizeof cwd) != nullptr)
         initial = std::string(cwd) + "/";
-    const auto path = prompt("Open Web", "Folder of the web:", initial);
+    const auto path = prompt("Open Web", "Folder of the web:", initial, /*completeFolders=*/true);
     if (!path || path->empty())
         return;
     // A web that cannot be opened leaves the open web and its window as they were.
     state_.openWeb(expandHome(*path));
     closeWindow();
+    // The history's files belong to the web it was made in.
+    if (state_.web()->webPath() != windowWeb_)
+        history_.clear();
     note_ = "Opened the web " + state_.web()->webPath().string();
+    // As pressing the add-in's button does: the window on the web just opened.
+    if (connected_)
+        pressAddinButton();
 }
 
 } // namespace terminal

@@ -2,13 +2,17 @@
 
 #include "addin/AddinModule.h"
 #include "addin/Connect.h"
+#include "app/ShownState.h"
 #include "app/terminal/HostState.h"
 #include "app/terminal/Screen.h"
 #include "app/terminal/TreeView.h"
+#include "app/terminal/UndoHistory.h"
 #include "host/memory/MemoryCommandBars.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,7 +21,8 @@
 
 // The terminal host's one class, its parts kept in files of their own: life cycle and window services
 // (Host.cpp), the menu bar and the host's commands (MenuBar.cpp), the window's drawing (WindowDrawing.cpp),
-// keys and mouse (Events.cpp), pop-up menu, message box and prompt (Dialogs.cpp).
+// keys and mouse (Events.cpp), the context menu's choices and their undo (Choices.cpp), pop-up menu,
+// message box, prompt and help (Dialogs.cpp).
 namespace terminal {
 
 using host::memory::MemoryControl;
@@ -66,6 +71,21 @@ struct WindowLayout {
     }
 };
 
+// Sets what the bottom line offers for as long as a menu, prompt or dialog is open.
+class HintsScope {
+  public:
+    HintsScope(std::string& slot, std::string hints) : slot_(slot), saved_(std::move(slot)) {
+        slot_ = std::move(hints);
+    }
+    ~HintsScope() { slot_ = std::move(saved_); }
+    HintsScope(const HintsScope&) = delete;
+    HintsScope& operator=(const HintsScope&) = delete;
+
+  private:
+    std::string& slot_;
+    std::string saved_;
+};
+
 class TerminalHost final : public host::WindowServices {
   public:
     TerminalHost(Screen& screen, HostState& state)
@@ -103,31 +123,48 @@ class TerminalHost final : public host::WindowServices {
     void guarded(const std::function<void()>& step);
     void afterEvent();
 
-    // drawing
+    // drawing (WindowDrawing.cpp)
     void draw(std::optional<std::size_t> openBar = std::nullopt);
     void drawMenuBar(const std::vector<BarMenu>& bars, std::optional<std::size_t> open);
     void drawDesktop();
     void drawWindow();
     void drawStatus();
+    void drawHelpLine();
+    std::string selectedNodeWhy(const host::Node& node);
+    const app::BeneathCounts& beneath();
     WindowLayout layout() const;
 
-    // events
+    // events (Events.cpp)
     void handle(const Key& key);
     void handleWindowKey(const Key& key);
+    bool typeAhead(const Key& key);
+    void search(bool forward);
+    void landOn(host::Node& node);
     void handleMouse(const Key& key);
     void handleWindowMouse(const Key& key, const WindowLayout& l);
     void contextMenuFromKeyboard();
     void closeWindow();
 
-    // menus and host commands
+    // the context menu's choice and its undo (Choices.cpp)
+    void chooseFromContextMenu(float x, float y);
+    void beforeChoice(bool checked);
+    void afterChoice();
+    void undoChoice(bool redo);
+    void refillKeepingView();
+
+    // menus and host commands (MenuBar.cpp)
     std::vector<BarMenu> barMenus();
     std::optional<MenuItem> runMenus(std::size_t bar);
     void execute(const MenuItem& item);
     void openWebFromPrompt();
     void closeWeb();
-    std::optional<std::string> prompt(const std::string& title, const std::string& label,
-                                      const std::string& initial);
+    void pressAddinButton();
     std::shared_ptr<MemoryControl> addinButton();
+
+    // dialogs (Dialogs.cpp)
+    std::optional<std::string> prompt(const std::string& title, const std::string& label,
+                                      const std::string& initial, bool completeFolders = false);
+    void showHelp();
 
     Screen& screen_;
     HostState& state_;
@@ -137,9 +174,29 @@ class TerminalHost final : public host::WindowServices {
     bool shutDown_ = false;
 
     bool windowShown_ = false;
+    std::filesystem::path windowWeb_; // the web the window's tree was filled from
     enum class Focus { Tree, Close } focus_ = Focus::Tree;
     std::unique_ptr<TreeView> view_;
     bool treeChanged_ = false;
+    std::optional<app::BeneathCounts> beneath_; // dropped whenever the tree changes
+
+    // What the bottom line offers while a menu, a prompt or the help is open; the tree's keys otherwise.
+    std::string modalHints_;
+
+    std::string lastSearch_;
+    std::string typeAhead_;
+    std::chrono::steady_clock::time_point typeAheadAt_{};
+
+    struct PendingChoice {
+        std::string label;
+        std::filesystem::path chosenFolder; // empty for a file
+        bool publishing = false;
+        std::vector<std::filesystem::path> files;
+        FileSnapshot before;
+    };
+    std::optional<PendingChoice> pending_;
+    std::string pendingSnapshotError_;
+    UndoHistory history_;
 
     std::string error_;
     std::string note_;

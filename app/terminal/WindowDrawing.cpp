@@ -1,15 +1,20 @@
 #include "app/terminal/Glyphs.h"
 #include "app/terminal/TerminalHost.h"
 #include "app/terminal/Text.h"
+#include "host/disk/Metadata.h"
 #include "webtree/Fill.h"
 #include "window/Layout.h"
 
+#include <cmath>
+
 namespace terminal {
+
+namespace metadata = host::disk::metadata;
 
 WindowLayout TerminalHost::layout() const {
     WindowLayout l;
     const int rows = screen_.rows(), cols = screen_.cols();
-    const int deskTop = 1, deskHeight = rows - 2;
+    const int deskTop = 1, deskHeight = rows - 3; // the menu bar above, the status and help lines below
     l.width = std::min(cols - 2, 92);
     l.height = deskHeight >= 16 ? std::min(deskHeight - 2, 40) : deskHeight;
     if (l.width < 24 || l.height < 8)
@@ -113,8 +118,13 @@ void TerminalHost::drawWindow() {
         const std::string& image = isSelected ? node.selectedImage() : node.image();
         const Glyph glyph = glyphFor(image);
         screen_.putGlyph(y, x + 2, screen_.symbol(glyph.unicode, glyph.ascii), glyph.colour);
+        const auto counts = beneath().find(&node);
+        const app::Shown shown =
+            counts == beneath().end() ? app::Shown::Published : app::shownState(node, counts->second);
         if (webtree::hasMarkSuffix(image))
             screen_.put(y, x + 3, screen_.symbol(MarkBadge, MarkBadgeAscii), Style::Badge, 1);
+        else if (shown == app::Shown::Partly)
+            screen_.put(y, x + 3, PartlyBadge, Style::Partly, 1);
         const Style textStyle = !isSelected             ? Style::Normal
                                 : focus_ == Focus::Tree ? Style::Selected
                                                         : Style::SelectedUnfocused;
@@ -128,7 +138,10 @@ void TerminalHost::drawWindow() {
         const int track = l.treeRows;
         const auto total = static_cast<double>(rows.size());
         const int thumb = std::max(1, static_cast<int>(track * l.treeRows / total));
-        const int start = static_cast<int>(track * static_cast<double>(view.top()) / total);
+        // At the last row the thumb sits at the track's end, whatever the rounding of its length.
+        const std::size_t maxTop = rows.size() - static_cast<std::size_t>(l.treeRows);
+        const int start = static_cast<int>(
+            std::lround((track - thumb) * static_cast<double>(view.top()) / static_cast<double>(maxTop)));
         for (int r = 0; r < track; ++r) {
             const bool inThumb = r >= start && r < start + thumb;
             screen_.put(l.treeTop + r, barX,
@@ -141,9 +154,46 @@ void TerminalHost::drawWindow() {
                 focus_ == Focus::Close ? Style::ButtonFocused : Style::Button);
 }
 
+const app::BeneathCounts& TerminalHost::beneath() {
+    if (!beneath_)
+        beneath_ = app::countBeneath(form()->tree());
+    return *beneath_;
+}
+
+std::string TerminalHost::selectedNodeWhy(const host::Node& node) {
+    if (state_.web() == nullptr)
+        return "the web is closed: choices here fail until a web is open";
+    std::optional<bool> own;
+    if (node.parent() != nullptr) {
+        std::filesystem::path item = windowWeb_;
+        std::vector<const host::Node*> chain;
+        for (const host::Node* n = &node; n->parent() != nullptr; n = n->parent())
+            chain.insert(chain.begin(), n);
+        for (const host::Node* n : chain)
+            item /= n->text();
+        const std::string base = webtree::stripMarkSuffix(node.image());
+        const bool folder = base == "closed" || base == "open";
+        // A guarded read: the why line is a help, and an unreadable file only leaves the own mark unsaid.
+        try {
+            const auto path = folder
+                                  ? metadata::folderMetadataPath(item)
+                                  : metadata::fileMetadataPath(item.parent_path(), item.filename().string());
+            const auto bytes = metadata::readFile(path);
+            own = bytes && metadata::lookup(*bytes, "vti_donotpublish").textEquals("True");
+        } catch (const std::exception&) {
+            own.reset();
+        }
+    }
+    const auto counts = beneath().find(&node);
+    return app::whyShown(node, counts == beneath().end() ? app::Beneath{} : counts->second, own);
+}
+
 void TerminalHost::drawStatus() {
-    const int y = screen_.rows() - 1;
+    const int y = screen_.rows() - 2;
     const int cols = screen_.cols();
+    drawHelpLine();
+    if (y < 1)
+        return;
     screen_.fill(y, 0, cols, Style::Normal);
     if (!error_.empty()) {
         screen_.fill(y, 0, cols, Style::Error);
@@ -154,31 +204,49 @@ void TerminalHost::drawStatus() {
         screen_.put(y, 1, "Note: " + note_, Style::Note, cols - 2);
         return;
     }
-    std::string hints;
-    std::string name, kind;
-    if (windowUp()) {
-        hints = screen_.unicode()
-                    ? "\u2191\u2193 move  \u2190\u2192 fold  m Don't Publish  Tab Close  Esc close window  "
-                      "F10 Tools"
-                    : "Up/Down move  Left/Right fold  m Don't Publish  Tab Close  Esc close  F10 Tools";
-        if (const host::Node* node = form()->tree().selected()) {
-            name = printable(node->text(), screen_.unicode());
-            kind = ": " + std::string(glyphFor(node->image()).kind);
-            if (webtree::hasMarkSuffix(node->image()))
-                kind += ", Don't Publish";
-        }
-    } else {
-        hints = "F10 Tools  Alt+F File  q Quit";
-    }
-    const int hintsWidth = screen_.put(y, 1, hints, Style::Dim, cols - 2);
-    // The selected node in words, where the hints leave room for it; a long name (the web's path) gives
-    // up its beginning, so its own name and its kind stay in view.
-    const int room = cols - 1 - (1 + hintsWidth + 3);
-    if (name.empty() || room < textWidth(kind) + 6)
+    if (!windowUp())
         return;
-    const std::string shown =
-        fitWidthKeepingEnd(name, room - textWidth(kind), screen_.symbol("\u2026", "~")) + kind;
-    screen_.put(y, cols - 1 - textWidth(shown), shown, Style::Normal);
+    const host::Node* node = form()->tree().selected();
+    if (node == nullptr)
+        return;
+    std::string kind = ": " + std::string(glyphFor(node->image()).kind);
+    const auto counts = beneath().find(node);
+    if (webtree::hasMarkSuffix(node->image()))
+        kind += ", Don't Publish";
+    else if (counts != beneath().end() && app::shownState(*node, counts->second) == app::Shown::Partly)
+        kind += ", partly";
+    const std::string why =
+        std::string(" ") + std::string(screen_.symbol("\u2014", "-")) + " " + selectedNodeWhy(*node);
+    // A long name (the web's path) gives up its beginning, so its own name, its kind and why stay in view.
+    const int room = cols - 2 - textWidth(kind) - textWidth(why);
+    const std::string name = printable(node->text(), screen_.unicode());
+    if (room >= 6) {
+        screen_.put(y, 1, fitWidthKeepingEnd(name, room, screen_.symbol("\u2026", "~")) + kind + why,
+                    Style::Normal, cols - 2);
+    } else {
+        screen_.put(y, 1, fitWidthKeepingEnd(name, std::max(6, cols - 2 - textWidth(kind)), "~") + kind + why,
+                    Style::Normal, cols - 2);
+    }
+}
+
+void TerminalHost::drawHelpLine() {
+    const int y = screen_.rows() - 1;
+    const int cols = screen_.cols();
+    screen_.fill(y, 0, cols, Style::Normal);
+    std::string hints = modalHints_;
+    if (hints.empty() && windowUp()) {
+        hints = focus_ == Focus::Close
+                    ? "Enter closes the window  Tab back to the tree  Esc closes  F1 help  q quit"
+                : screen_.unicode() ? "F1 help  \u2191\u2193 move  \u2190\u2192 fold  m Don't Publish  / "
+                                      "find  u undo  Tab Close  "
+                                      "Esc close window  F10 Tools  q quit"
+                                    : "F1 help  Up/Down move  Left/Right fold  m Don't Publish  / find  u "
+                                      "undo  Tab Close  Esc close  "
+                                      "F10 Tools  q quit";
+    } else if (hints.empty()) {
+        hints = "F1 help  F10 Tools  Alt+F File  u undo  q quit";
+    }
+    screen_.put(y, 1, hints, Style::Dim, cols - 2);
 }
 
 } // namespace terminal
