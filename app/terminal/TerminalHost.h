@@ -20,9 +20,9 @@
 #include <vector>
 
 // The terminal host's one class, its parts kept in files of their own: life cycle and window services
-// (Host.cpp), the menu bar and the host's commands (MenuBar.cpp), the window's drawing (WindowDrawing.cpp),
-// keys and mouse (Events.cpp), the context menu's choices and their undo (Choices.cpp), pop-up menu,
-// message box, prompt and help (Dialogs.cpp).
+// (Host.cpp), the menu bar and its menus (MenuBar.cpp), the File menu's commands (HostCommands.cpp), the
+// window's drawing (WindowDrawing.cpp), keys and mouse (Events.cpp), the context menu's choices and their
+// undo (Choices.cpp), pop-up menu, message box and prompt (Dialogs.cpp), the help (HelpScreen.cpp).
 namespace terminal {
 
 using host::memory::MemoryControl;
@@ -152,7 +152,7 @@ class TerminalHost final : public host::WindowServices {
     void undoChoice(bool redo);
     void refillKeepingView();
 
-    // menus and host commands (MenuBar.cpp)
+    // menus (MenuBar.cpp) and the host's commands (HostCommands.cpp)
     std::vector<BarMenu> barMenus();
     std::optional<MenuItem> runMenus(std::size_t bar);
     void execute(const MenuItem& item);
@@ -161,7 +161,7 @@ class TerminalHost final : public host::WindowServices {
     void pressAddinButton();
     std::shared_ptr<MemoryControl> addinButton();
 
-    // dialogs (Dialogs.cpp)
+    // dialogs (Dialogs.cpp, HelpScreen.cpp)
     std::optional<std::string> prompt(const std::string& title, const std::string& label,
                                       const std::string& initial, bool completeFolders = false);
     void showHelp();
