@@ -1,69 +1,28 @@
 #include "app/Commands.h"
 
+#include "app/Deployment.h"
+#include "app/ExclusionRules.h"
+#include "app/LoadedWindow.h"
+#include "app/NodeJson.h"
 #include "app/TreePrinter.h"
+#include "app/WebDetection.h"
 #include "host/Failure.h"
-#include "host/disk/DiskWeb.h"
 #include "webtree/FileImage.h"
+#include "webtree/Fill.h"
 #include "window/ImageKeys.h"
 #include "window/PngWriter.h"
-#include "window/frmMain.h"
 
+#include <filesystem>
 #include <memory>
 
 namespace app {
 namespace {
 
-// The window without a screen: it is never drawn, and its pop-up menu always chooses "Don't Publish".
-class HeadlessWindow final : public host::WindowServices {
-  public:
-    void show() override {}
-    void hide() override {}
-    bool popUpMenu(bool /*checked*/, float /*x*/, float /*y*/) override { return true; }
-    void messageBox(const std::string& /*text*/, const std::string& /*title*/, int /*style*/) override {}
-};
-
-// The disk web with the publishing window loaded on it, as the editor would show it.
-struct LoadedWindow {
-    std::unique_ptr<host::disk::DiskApplication> app;
-    host::GlobalApplication global{*app};
-    HeadlessWindow services;
-    window::frmMain form{global, services};
-
-    LoadedWindow(const std::string& webPath, std::ostream& warnings) : app(openWeb(webPath, warnings)) {
-        try {
-            form.setVisible(true);
-        } catch (const host::Failure& f) {
-            throw host::Failure(f.status(), std::string("filling the tree failed: ") + f.what());
-        }
-    }
-
-    static std::unique_ptr<host::disk::DiskApplication> openWeb(const std::string& path,
-                                                                std::ostream& warnings) {
-        try {
-            return std::make_unique<host::disk::DiskApplication>(path, warnings);
-        } catch (const host::Failure& f) {
-            throw host::Failure(f.status(), "cannot open the web '" + path + "': " + f.what());
-        }
-    }
-
-    std::string webUrl() const { return form.tree().nodeByIndex(1).text(); }
-
-    // The node of an item given by its path below the web ("." for the web), or null.
-    host::Node* nodeFor(std::string item) const {
-        while (item.size() > 1 && item.back() == '/')
-            item.pop_back();
-        if (item == "." || item == "./")
-            return form.tree().find("ROOT");
-        if (item.rfind("./", 0) == 0)
-            item.erase(0, 2);
-        if (item.empty())
-            return nullptr;
-        return form.tree().find(webUrl() + "/" + item);
-    }
-
-    // The item's path below the web, "/" between names.
-    std::string relativePath(const host::Node& node) const { return node.key().substr(webUrl().size() + 1); }
-};
+void warnWhenNotAWeb(const LoadedWindow& window, const std::string& webPath, std::ostream& warnings) {
+    if (!looksLikeAWeb(window.webFolder()))
+        warnings << "varnook: warning: '" << webPath
+                 << "' is not a web (no _vti_pvt or _vti_cnf folder in it): every item shows published\n";
+}
 
 void printTree(const host::TreeModel& tree, bool tsv, std::ostream& out) {
     if (tsv)
@@ -72,33 +31,51 @@ void printTree(const host::TreeModel& tree, bool tsv, std::ostream& out) {
         printTreeReadable(tree, out);
 }
 
-bool isFolderNode(const host::Node& node) {
-    return node.image().rfind("closed", 0) == 0 || node.image().rfind("open", 0) == 0;
+std::string displayPath(const LoadedWindow& window, const host::Node& node) {
+    return window.relativePath(node) + (isFolderNode(node) && node.parent() != nullptr ? "/" : "");
 }
 
-// Patterns of rsync filter rules and .gitignore files treat these characters specially.
-std::string escapePattern(const std::string& path) {
-    std::string out;
-    for (char c : path) {
-        if (c == '*' || c == '?' || c == '[' || c == '\\')
-            out += '\\';
-        out += c;
+// Puts the node in the state from which "Don't Publish" goes the wanted way, as if the window showed
+// it so: a file to be marked shows published, an item to be published shows marked.
+void prepare(window::frmMain& form, host::Node& node, MarkDirection direction) {
+    if (node.parent() == nullptr)
+        return;
+    const bool shownMarked = webtree::hasMarkSuffix(node.image());
+    if (direction == MarkDirection::Mark && shownMarked && !isFolderNode(node)) {
+        node.setImage(webtree::stripMarkSuffix(node.image()));
+        node.setSelectedImage(webtree::stripMarkSuffix(node.selectedImage()));
+    } else if (direction == MarkDirection::Unmark && !shownMarked) {
+        form.MarkNodeImages(node);
     }
-    if (!out.empty() && out.back() == ' ')
-        out.insert(out.size() - 1, "\\");
-    return out;
+}
+
+void initWeb(const LoadedWindow& window) {
+    std::error_code ec;
+    const auto folder = window.webFolder() / "_vti_pvt";
+    std::filesystem::create_directory(folder, ec);
+    if (ec)
+        throw host::Failure(host::status::Fail, "cannot make " + folder.string() + ": " + ec.message());
 }
 
 } // namespace
 
-void runTree(const std::string& webPath, bool tsv, std::ostream& out, std::ostream& warnings) {
+Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out, std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    printTree(window.form.tree(), tsv, out);
+    warnWhenNotAWeb(window, webPath, warnings);
+    if (format != TreeFormat::Json) {
+        printTree(window.tree(), format == TreeFormat::Tsv, out);
+        return {};
+    }
+    std::vector<nlohmann::ordered_json> nodes;
+    window.tree().forEachInTreeOrder(
+        [&](const host::Node& node, std::size_t) { nodes.push_back(nodeJson(window, node)); });
+    printJsonLines(nodes, out);
+    return {};
 }
 
-void runToggle(const std::string& webPath, const std::vector<std::string>& items, bool tsv, std::ostream& out,
-               std::ostream& warnings) {
-    LoadedWindow window(webPath, warnings);
+Outcome runMarking(const std::string& webPath, const std::vector<std::string>& items, MarkDirection direction,
+                   const MarkOptions& options, std::ostream& out, std::ostream& warnings) {
+    LoadedWindow window(webPath, warnings, options.dryRun);
     std::vector<host::Node*> nodes;
     for (const auto& item : items) {
         host::Node* node = window.nodeFor(item);
@@ -106,54 +83,103 @@ void runToggle(const std::string& webPath, const std::vector<std::string>& items
             throw UsageError{"no item '" + item + "' in " + webPath};
         nodes.push_back(node);
     }
-    for (host::Node* node : nodes) {
-        // As a person does it: select the node, release the right button over the tree, choose.
-        window.form.tree().select(node);
-        window.form.tvwWeb_MouseUp(2, 0, 0, 0);
+    if (!looksLikeAWeb(window.webFolder())) {
+        if (!options.init)
+            throw host::Failure(host::status::InvalidArg,
+                                "'" + webPath +
+                                    "' is not a web (no _vti_pvt or _vti_cnf folder in it); give --init to "
+                                    "make it one");
+        if (!options.dryRun)
+            initWeb(window);
     }
-    printTree(window.form.tree(), tsv, out);
-}
 
-void runExcluded(const std::string& webPath, ExcludedFormat format, std::ostream& out,
-                 std::ostream& warnings) {
-    LoadedWindow window(webPath, warnings);
-    auto web = window.app->activeWeb();
-    // Collect first: a mark that cannot be read fails the whole command, so a deploy never runs on half
-    // a list.
-    std::vector<std::string> lines;
-    window.form.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
-        if (depth == 0)
-            return;
-        auto item = web->locate(window.form.GetNodeUrl(node));
-        if (!item)
-            throw host::Failure(host::status::NotFound,
-                                "'" + window.relativePath(node) + "' is gone from the web");
-        if (!item->properties()->item(webtree::MarkProperty).textEquals("True"))
-            return;
-        const std::string path = window.relativePath(node) + (isFolderNode(node) ? "/" : "");
-        switch (format) {
-        case ExcludedFormat::List:
-            lines.push_back(path);
-            break;
-        case ExcludedFormat::Rsync:
-            lines.push_back("- /" + escapePattern(path));
-            break;
-        case ExcludedFormat::Gitignore:
-            lines.push_back("/" + escapePattern(path));
-            break;
+    auto& form = window.form();
+    for (host::Node* node : nodes) {
+        // As a person does it: select the node, then choose "Don't Publish" from its menu.
+        form.tree().select(node);
+        if (direction == MarkDirection::Toggle) {
+            form.tvwWeb_MouseUp(2, 0, 0, 0);
+        } else {
+            prepare(form, *node, direction);
+            form.setNoPublishChecked(direction == MarkDirection::Unmark);
+            form.mnuNoPublish_Click();
         }
+    }
+
+    // What changed, in tree order, by the mark as the window reads it.
+    std::vector<std::string> lines;
+    std::size_t marked = 0;
+    std::size_t published = 0;
+    window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t) {
+        const auto change = window.journal().changeOf(form.GetNodeUrl(node), webtree::MarkProperty);
+        if (!change)
+            return;
+        const bool home = window.isHomePage(node);
+        const bool before = readsAsMarked(change->before, home);
+        const bool after = readsAsMarked(change->after, home);
+        if (before == after)
+            return;
+        (after ? marked : published)++;
+        lines.push_back(std::string(after ? "marked" : "published") + "  " + displayPath(window, node));
     });
+
+    Outcome outcome;
+    outcome.webChanged = !options.dryRun && !lines.empty();
+    if (options.quiet)
+        return outcome;
+    if (options.tsv) {
+        printTreeTsv(window.tree(), out);
+        return outcome;
+    }
     for (const auto& line : lines)
         out << line << '\n';
+    const std::string dry = options.dryRun ? " (dry run: nothing written)" : "";
+    if (lines.empty())
+        out << "nothing changed" << dry << '\n';
+    else
+        out << marked << " marked, " << published << " published" << dry << '\n';
+    return outcome;
 }
 
-void runIcons(const std::string& dir, std::ostream& out) {
+Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keepMetadata, std::ostream& out,
+                    std::ostream& warnings) {
+    LoadedWindow window(webPath, warnings);
+    warnWhenNotAWeb(window, webPath, warnings);
+    if (format == ExcludedFormat::Json) {
+        std::vector<nlohmann::ordered_json> nodes;
+        for (const host::Node* node : leftOut(window.tree(), false))
+            nodes.push_back(nodeJson(window, *node));
+        printJsonLines(nodes, out);
+        return {};
+    }
+    if (format == ExcludedFormat::List) {
+        for (const host::Node* node : leftOut(window.tree(), false))
+            out << displayPath(window, *node) << '\n';
+        return {};
+    }
+    const bool rsync = format == ExcludedFormat::Rsync;
+    if (!keepMetadata)
+        out << (rsync ? RsyncMetadataRule : GitignoreMetadataRule) << '\n';
+    for (const host::Node* node : leftOut(window.tree(), true)) {
+        const std::string path = window.relativePath(*node);
+        out << (rsync ? rsyncExcludeRule(path, isFolderNode(*node))
+                      : gitignoreRule(path, isFolderNode(*node)))
+            << '\n';
+    }
+    return {};
+}
+
+Outcome runIcons(const std::string& dir, std::ostream& out) {
     try {
         window::writeAllPngs(dir);
+    } catch (const std::filesystem::filesystem_error& e) {
+        throw host::Failure(host::status::Fail,
+                            "cannot write the images into " + dir + ": " + e.code().message());
     } catch (const std::exception& e) {
-        throw host::Failure(host::status::Fail, e.what());
+        throw host::Failure(host::status::Fail, e.what()); // names the file and the cause already
     }
     out << "wrote " << window::ImageKeys.size() << " images and the icon to " << dir << '\n';
+    return {};
 }
 
 } // namespace app

@@ -21,6 +21,7 @@ struct MarkCommandsTest : ::testing::Test {
     std::string web = dir.mkdir("web").string();
 
     void SetUp() override {
+        dir.mkdir("web/_vti_pvt");
         dir.write("web/index.htm", "<html>");
         dir.write("web/docs/a.htm", "<html>");
         dir.write("web/docs/pics/p.gif", "GIF89a");
@@ -97,7 +98,7 @@ TEST_F(MarkCommandsTest, AnUnknownItemIsAUsageErrorAndNothingIsWritten) {
     const auto r = run(Varnook, {"toggle", web, "docs/a.htm", "docs/missing.htm"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "varnook: no item 'docs/missing.htm' in " + web + "\n");
+    EXPECT_EQ(r.err, "varnook: no item 'docs/missing.htm' in " + web + "\nRun 'varnook --help' for more.\n");
     EXPECT_FALSE(exists("docs/_vti_cnf"));
     for (const char* bad : {"../web/index.htm", "/index.htm", "", "docs//a.htm", "_vti_cnf"}) {
         const auto b = run(Varnook, {"toggle", web, bad});
@@ -115,9 +116,9 @@ TEST_F(MarkCommandsTest, ExcludedListsMarkedItemsInTreeOrderInEachFormat) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "docs/pics/\ndocs/pics/p.gif\nz[1]*.txt\n");
     r = run(Varnook, {"excluded", "--format", "rsync", web});
-    EXPECT_EQ(r.out, "- /docs/pics/\n- /docs/pics/p.gif\n- /z\\[1]\\*.txt\n");
+    EXPECT_EQ(r.out, "- _vti_*/\n- /docs/pics/\n- /z\\[1]\\*.txt\n");
     r = run(Varnook, {"excluded", "--format", "gitignore", web});
-    EXPECT_EQ(r.out, "/docs/pics/\n/docs/pics/p.gif\n/z\\[1]\\*.txt\n");
+    EXPECT_EQ(r.out, "_vti_*/\n/docs/pics/\n/z\\[1]\\*.txt\n");
     r = run(Varnook, {"excluded", "--format", "yaml", web});
     EXPECT_EQ(r.exitCode, 2);
 }

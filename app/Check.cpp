@@ -1,0 +1,157 @@
+// varnook check: the links of the pages a deploy sends that point at items it leaves out ("would break
+// on the server") or at nothing at all ("already broken").
+#include "app/Commands.h"
+#include "app/Deployment.h"
+#include "app/LoadedWindow.h"
+#include "app/NodeJson.h"
+#include "host/Failure.h"
+#include "links/LinkIndex.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <unordered_map>
+
+namespace app {
+namespace {
+
+enum class Verdict { Fine, WouldBreak, AlreadyBroken };
+
+struct Problem {
+    Verdict verdict;
+    std::string reason;
+    const links::Link* link;
+    std::size_t order; // of the page in the tree, then of the link in the page
+};
+
+// Items of the tree by their path, and what a deploy does with each.
+struct DeployMap {
+    std::unordered_map<std::string, Deployment> byPath;
+    std::vector<std::string> documents; // deployed pages and style sheets, in tree order
+};
+
+DeployMap mapDeployment(const LoadedWindow& window) {
+    DeployMap map;
+    window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t) {
+        const std::string path = window.relativePath(node);
+        const Deployment d = deploymentOf(node);
+        map.byPath.emplace(path, d);
+        if (d.deployed && !isFolderNode(node) && node.parent() != nullptr &&
+            (links::isPage(path) || links::isStyleSheet(path)))
+            map.documents.push_back(path);
+    });
+    return map;
+}
+
+bool existsOnDisk(const std::filesystem::path& web, const std::string& target) {
+    if (target.find('\0') != std::string::npos)
+        return false;
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(web / target, ec));
+}
+
+// The target's fate on the server. Items the window does not show (the editor's hidden folders such as
+// "_borders", and its "_vti_*" bookkeeping) are judged by the folder they lie in and the disk.
+std::pair<Verdict, std::string> judge(const DeployMap& map, const std::filesystem::path& web,
+                                      const std::string& target, bool keepMetadata) {
+    if (const auto it = map.byPath.find(target); it != map.byPath.end()) {
+        if (it->second.deployed)
+            return {Verdict::Fine, {}};
+        return {Verdict::WouldBreak, it->second.why == Why::OwnMark
+                                         ? "marked Don't Publish"
+                                         : "a folder with nothing published in it"};
+    }
+    if (target == "." || !existsOnDisk(web, target))
+        return {target == "." ? Verdict::Fine : Verdict::AlreadyBroken, "no such item"};
+    std::string folder = target;
+    while (true) {
+        const auto slash = folder.rfind('/');
+        const std::string name = folder.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (!keepMetadata && name.starts_with("_vti_"))
+            return {Verdict::WouldBreak, "the editor's metadata, never deployed"};
+        if (slash == std::string::npos)
+            break;
+        folder.resize(slash);
+        if (const auto it = map.byPath.find(folder); it != map.byPath.end()) {
+            if (!it->second.deployed)
+                return {Verdict::WouldBreak, "in a folder with nothing published in it"};
+            break;
+        }
+    }
+    return {Verdict::Fine, {}};
+}
+
+// A name as it may be shown on a terminal: control characters as \xNN.
+std::string printable(const std::string& s) {
+    std::string out;
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string quoted(const std::string& url) {
+    return nlohmann::json(url).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+} // namespace
+
+Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, std::ostream& out,
+                 std::ostream& warnings) {
+    LoadedWindow window(webPath, warnings);
+    const DeployMap map = mapDeployment(window);
+    const links::LinkIndex index = links::indexDocuments(window.webFolder(), map.documents);
+
+    std::vector<Problem> problems;
+    const auto& all = index.links();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        auto [verdict, reason] = judge(map, window.webFolder(), all[i].target, keepMetadata);
+        if (verdict != Verdict::Fine)
+            problems.push_back({verdict, std::move(reason), &all[i], i});
+    }
+    // Grouped by target: what would break first, then what is broken already.
+    std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
+        if (a.verdict != b.verdict)
+            return a.verdict == Verdict::WouldBreak;
+        return a.link->target < b.link->target;
+    });
+    const auto wouldBreak = static_cast<std::size_t>(std::count_if(
+        problems.begin(), problems.end(), [](const Problem& p) { return p.verdict == Verdict::WouldBreak; }));
+
+    if (format == CheckFormat::Json) {
+        std::vector<nlohmann::ordered_json> items;
+        for (const auto& p : problems) {
+            nlohmann::ordered_json j;
+            j["status"] = p.verdict == Verdict::WouldBreak ? "would-break" : "already-broken";
+            j["target"] = p.link->target;
+            j["page"] = p.link->page;
+            j["link"] = p.link->url;
+            j["reason"] = p.reason;
+            items.push_back(std::move(j));
+        }
+        printJsonLines(items, out);
+    } else {
+        for (const auto& p : problems) {
+            out << printable(p.link->page) << ": " << quoted(p.link->url) << " -> "
+                << printable(p.link->target) << ": "
+                << (p.verdict == Verdict::WouldBreak ? "would break on the server" : "already broken") << " ("
+                << p.reason << ")\n";
+        }
+        const std::size_t broken = problems.size() - wouldBreak;
+        out << map.documents.size() << " documents checked, " << all.size() << " links: ";
+        if (problems.empty())
+            out << "no link would break\n";
+        else
+            out << wouldBreak << " would break on the server, " << broken << " already broken\n";
+    }
+    return {wouldBreak > 0 ? 1 : 0, false};
+}
+
+} // namespace app

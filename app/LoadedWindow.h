@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/MarkJournal.h"
+#include "host/GlobalApplication.h"
+#include "host/WindowServices.h"
+#include "host/disk/DiskWeb.h"
+#include "window/frmMain.h"
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace app {
+
+// The window without a screen: it is never drawn, and its pop-up menu always chooses "Don't Publish".
+class HeadlessWindow final : public host::WindowServices {
+  public:
+    void show() override {}
+    void hide() override {}
+    bool popUpMenu(bool /*checked*/, float /*x*/, float /*y*/) override { return true; }
+    void messageBox(const std::string& /*text*/, const std::string& /*title*/, int /*style*/) override {}
+};
+
+// The disk web with the publishing window loaded on it, as the editor would show it. Marks go through a
+// journal, so a command can tell what it changed; with dryRun they go no further.
+class LoadedWindow {
+  public:
+    LoadedWindow(const std::string& webPath, std::ostream& warnings, bool dryRun = false);
+
+    window::frmMain& form() { return form_; }
+    const host::TreeModel& tree() const { return form_.tree(); }
+    MarkJournal& journal() { return journal_; }
+    const std::filesystem::path& webFolder() const { return disk_->webPath(); }
+
+    std::string webUrl() const;
+    // The node of an item given by its path below the web ("." for the web), or null.
+    host::Node* nodeFor(std::string item) const;
+    // The item's path below the web, "/" between names; "." for the web.
+    std::string relativePath(const host::Node& node) const;
+    bool isHomePage(const host::Node& node);
+    // The item's own mark as the window reads it; none when it cannot be read.
+    std::optional<bool> ownMark(const host::Node& node);
+
+  private:
+    std::unique_ptr<host::disk::DiskApplication> disk_;
+    MarkJournal journal_;
+    host::GlobalApplication global_{journal_};
+    HeadlessWindow services_;
+    window::frmMain form_{global_, services_};
+    std::optional<std::string> homePageUrl_;
+};
+
+} // namespace app

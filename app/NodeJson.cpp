@@ -1,0 +1,43 @@
+#include "app/NodeJson.h"
+
+#include "app/Deployment.h"
+#include "webtree/Fill.h"
+
+namespace app {
+namespace {
+
+std::string kindOf(const host::Node& node) {
+    if (node.parent() == nullptr)
+        return "web";
+    if (isFolderNode(node))
+        return "folder";
+    return webtree::stripMarkSuffix(node.image());
+}
+
+} // namespace
+
+nlohmann::ordered_json nodeJson(LoadedWindow& window, const host::Node& node) {
+    const Deployment deployment = deploymentOf(node);
+    const std::optional<bool> own = window.ownMark(node);
+    nlohmann::ordered_json j;
+    j["path"] = window.relativePath(node);
+    j["kind"] = kindOf(node);
+    j["image"] = node.image();
+    j["selectedImage"] = node.selectedImage();
+    j["marked"] = webtree::hasMarkSuffix(node.image());
+    j["ownMark"] = own ? nlohmann::ordered_json(*own) : nlohmann::ordered_json(nullptr);
+    j["deployed"] = deployment.deployed;
+    j["why"] = describe(deployment.why);
+    return j;
+}
+
+void printJsonLines(const std::vector<nlohmann::ordered_json>& items, std::ostream& out) {
+    out << '[';
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out << (i == 0 ? "\n" : ",\n")
+            << items[i].dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    }
+    out << (items.empty() ? "]\n" : "\n]\n");
+}
+
+} // namespace app

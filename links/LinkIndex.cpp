@@ -1,0 +1,105 @@
+#include "links/LinkIndex.h"
+
+#include "host/Failure.h"
+#include "links/LinkScanner.h"
+#include "links/UrlResolver.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace links {
+namespace {
+
+std::string lowerExtension(std::string_view path) {
+    const auto slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    std::string ext(name.substr(dot + 1));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+constexpr std::array<std::string_view, 6> PageExtensions{"htm", "html", "asp", "aspx", "shtml", "htx"};
+
+std::string readDocument(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw host::Failure(host::status::Fail,
+                            "cannot read the page " + path.string() + ": " + std::strerror(errno));
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        throw host::Failure(host::status::Fail,
+                            "cannot read the page " + path.string() + ": " + std::strerror(errno));
+    return content;
+}
+
+} // namespace
+
+bool isPage(std::string_view path) {
+    const std::string ext = lowerExtension(path);
+    return std::find(PageExtensions.begin(), PageExtensions.end(), ext) != PageExtensions.end();
+}
+
+bool isStyleSheet(std::string_view path) {
+    return lowerExtension(path) == "css";
+}
+
+void LinkIndex::addDocument(const std::string& path, std::string_view content) {
+    PageReferences refs;
+    if (isPage(path))
+        refs = scanHtml(content);
+    else if (isStyleSheet(path))
+        refs.urls = scanCss(content);
+    else
+        return;
+    const std::optional<std::string_view> base =
+        refs.baseHref ? std::optional<std::string_view>(*refs.baseHref) : std::nullopt;
+    for (auto& url : refs.urls) {
+        auto target = resolve(path, url, base);
+        if (!target)
+            continue;
+        byTarget_.emplace(*target, links_.size());
+        links_.push_back({path, std::move(url), std::move(*target)});
+    }
+}
+
+std::vector<const Link*> LinkIndex::linksTo(std::string_view item) const {
+    std::vector<std::size_t> found;
+    if (item == ".") {
+        for (std::size_t i = 0; i < links_.size(); ++i)
+            found.push_back(i);
+    } else {
+        const auto [first, last] = byTarget_.equal_range(item);
+        for (auto it = first; it != last; ++it)
+            found.push_back(it->second);
+        // Everything beneath a folder sorts right after "folder/" and before "folder0".
+        const std::string beneath = std::string(item) + "/";
+        for (auto it = byTarget_.lower_bound(beneath);
+             it != byTarget_.end() && it->first.starts_with(beneath); ++it)
+            found.push_back(it->second);
+        std::sort(found.begin(), found.end());
+    }
+    std::vector<const Link*> out;
+    out.reserve(found.size());
+    for (std::size_t i : found)
+        out.push_back(&links_[i]);
+    return out;
+}
+
+LinkIndex indexDocuments(const std::filesystem::path& webFolder, const std::vector<std::string>& documents) {
+    LinkIndex index;
+    for (const auto& document : documents) {
+        if (isPage(document) || isStyleSheet(document))
+            index.addDocument(document, readDocument(webFolder / document));
+    }
+    return index;
+}
+
+} // namespace links

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The links of a web's pages to its items: built once from the documents a deploy sends, then asked
+// which pages link to a given item.
+namespace links {
+
+struct Link {
+    std::string page;   // the document holding the link, a path below the web
+    std::string url;    // as written in the document
+    std::string target; // the item it resolves to, a path below the web ("." for the web)
+};
+
+// Documents whose links are followed: pages (.htm, .html, .asp, .aspx, .shtml, .htx) and style sheets
+// (.css), in any letter case.
+bool isPage(std::string_view path);
+bool isStyleSheet(std::string_view path);
+
+class LinkIndex {
+  public:
+    // Adds the links of one document, a page or a style sheet by its name; other documents add nothing.
+    void addDocument(const std::string& path, std::string_view content);
+
+    // Every link, documents in the order added, links in document order.
+    const std::vector<Link>& links() const { return links_; }
+
+    // The links whose target is the item, or lies beneath it when the item is a folder; "." gives every
+    // link. In the order of links().
+    std::vector<const Link*> linksTo(std::string_view item) const;
+
+  private:
+    std::vector<Link> links_;
+    std::multimap<std::string, std::size_t, std::less<>> byTarget_;
+};
+
+// Reads each document (paths below the web's folder) and indexes it. A document that cannot be read
+// fails the whole index with host::Failure: a check that skipped it would report fewer broken links
+// than there are.
+LinkIndex indexDocuments(const std::filesystem::path& webFolder, const std::vector<std::string>& documents);
+
+} // namespace links

@@ -1,0 +1,111 @@
+// What every command shares: one-line errors, help, exit statuses, and output that is checked.
+#include "AppTestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using namespace apptest;
+using testsupport::run;
+using testsupport::TempDir;
+
+namespace {
+
+std::size_t lineCount(const std::string& s) {
+    return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n'));
+}
+
+} // namespace
+
+TEST(Conventions, UsageErrorsAreOneVarnookLineAndAPointerToHelp) {
+    TempDir dir;
+    const std::string web = dir.mkdir("web").string();
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"tree"},
+                                               {"tree", "--bogus", web},
+                                               {"tree", web, "extra"},
+                                               {"excluded", "--format", "yaml", web},
+                                               {"check", "--format", "rsync", web},
+                                               {"mark", web},
+                                               {"help", "bogus"}}) {
+        const auto r = run(Varnook, args);
+        EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_THAT(r.err, StartsWith("varnook: ")) << r.err;
+        EXPECT_EQ(lineCount(r.err), 2u) << r.err;
+        EXPECT_THAT(r.err, ::testing::EndsWith("\nRun 'varnook --help' for more.\n"));
+    }
+}
+
+TEST(Conventions, AMistypedCommandIsNamedWithTheNearestOne) {
+    TempDir dir;
+    const std::string web = dir.mkdir("web").string();
+    auto r = run(Varnook, {"tre", web});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_THAT(r.err, StartsWith("varnook: unknown command 'tre'; did you mean 'tree'?\n"));
+    r = run(Varnook, {"exclude", "--format", "rsync", web});
+    EXPECT_THAT(r.err, StartsWith("varnook: unknown command 'exclude'; did you mean 'excluded'?\n"));
+    r = run(Varnook, {"frobnicate", web});
+    EXPECT_THAT(r.err, StartsWith("varnook: unknown command 'frobnicate'\n"));
+    r = run(Varnook, {"help", "chek"});
+    EXPECT_THAT(r.err, StartsWith("varnook: unknown command 'chek'; did you mean 'check'?\n"));
+}
+
+TEST(Conventions, HelpForTheProgramAndEachCommand) {
+    auto r = run(Varnook, {"help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* command : {"tree", "toggle", "mark", "unmark", "excluded", "check", "icons"})
+        EXPECT_THAT(r.out, HasSubstr(command));
+    r = run(Varnook, {"help", "mark"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.out, HasSubstr("--dry-run"));
+    EXPECT_EQ(run(Varnook, {"mark", "--help"}).out, r.out);
+}
+
+TEST(Conventions, MessagesDoNotRepeatThemselves) {
+    TempDir dir;
+    const auto r = run(Varnook, {"tree", (dir / "missing").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "varnook: cannot open the web at " + (dir / "missing").string() +
+                         ": No such file or directory\n");
+}
+
+TEST(Conventions, IconsIntoAFileGivesTheCauseNotALibraryMessage) {
+    TempDir dir;
+    dir.write("plain-file");
+    const auto r = run(Varnook, {"icons", (dir / "plain-file").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, ::testing::MatchesRegex("varnook: cannot write the images into .*plain-file: "
+                                               "(File exists|Not a directory)\n"));
+}
+
+TEST(Conventions, AFailedWriteOfTheOutputIsAnErrorAndSaysWhetherMarksWereWritten) {
+    TempDir dir;
+    const std::string web = dir.mkdir("web").string();
+    dir.mkdir("web/_vti_pvt");
+    dir.write("web/a.htm");
+    markOnDisk(dir, "web", "a.htm");
+    auto r = runToFile({"excluded", web}, "/dev/full");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "varnook: cannot write the output: No space left on device\n");
+    r = runToFile({"tree", "--json", web}, "/dev/full");
+    EXPECT_EQ(r.exitCode, 1);
+    r = runToFile({"--help"}, "/dev/full");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "varnook: cannot write the output: No space left on device\n");
+
+    r = runToFile({"toggle", web, "a.htm"}, "/dev/full");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "varnook: cannot write the output: No space left on device (the marks were written)\n");
+    EXPECT_EQ(testsupport::readFile(dir / "web/_vti_cnf/a.htm"), Header);
+    r = runToFile({"mark", "--dry-run", web, "a.htm"}, "/dev/full");
+    EXPECT_EQ(r.err, "varnook: cannot write the output: No space left on device\n") << "nothing was written";
+
+    // Output that fits is written whole; no output at all is no error.
+    const auto file = dir / "out.txt";
+    r = runToFile({"excluded", "--format", "rsync", web}, file.string());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(testsupport::readFile(file), "- _vti_*/\n");
+    EXPECT_EQ(runToFile({"excluded", web}, "/dev/full").exitCode, 0);
+}
