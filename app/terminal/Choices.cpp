@@ -48,6 +48,7 @@ void TerminalHost::beforeChoice(bool checked) {
     const bool folder = isFolderNode(*node);
     pending.label = std::string(checked ? "published " : "marked ") + node->text();
     pending.publishing = checked;
+    pending.nodeKey = node->key();
     if (folder) {
         pending.chosenFolder = windowWeb_;
         for (const auto& part : parts)
@@ -83,6 +84,15 @@ void TerminalHost::afterChoice() {
     if (!choice)
         return;
     history_.record(std::move(*choice));
+    if (!pending.publishing) {
+        // Marking an item that published pages link to: those links break, and it is said at once.
+        const host::TreeModel& tree = form()->tree();
+        if (const host::Node* node = tree.find(pending.nodeKey)) {
+            const LinkWarning warning = links_.into(tree, *node);
+            if (warning.links > 0)
+                note_ = node->text() + ": " + describe(warning);
+        }
+    }
     if (pending.publishing && !pending.chosenFolder.empty()) {
         const std::size_t own = marksRemovedOnTheirOwn(pending.before, after, pending.chosenFolder);
         if (own > 0)

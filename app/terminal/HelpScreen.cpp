@@ -43,6 +43,8 @@ std::vector<HelpLine> helpLines(bool unicode) {
                              "  (red) Don't Publish: left out when the web is published"});
     lines.push_back({"", std::string("  ") + std::string(PartlyBadge) +
                              "  (yellow) published, but holds items left out"});
+    lines.push_back({"", std::string("  ") + std::string(LinkBadge) +
+                             "  (yellow) left out, but a published page links to it"});
     lines.push_back({"", "The line above the keys says why the selected item shows as it does."});
     return lines;
 }

@@ -99,7 +99,7 @@ void TerminalHost::run() {
         error_.clear();
         note_.clear();
         guarded([&] { handle(key); });
-        beneath_.reset();
+        dropTreeCaches();
         afterEvent();
     }
 }
@@ -113,12 +113,19 @@ void TerminalHost::show() {
     windowShown_ = true;
     focus_ = Focus::Tree;
     windowWeb_ = state_.web() != nullptr ? state_.web()->webPath() : std::filesystem::path();
-    beneath_.reset();
+    dropTreeCaches();
+    // The pages are read once per window; a page that cannot be read turns the warnings off, not the window.
+    try {
+        links_ = LinkWarnings::build(f->tree(), windowWeb_);
+    } catch (const std::exception& e) {
+        links_ = LinkWarnings();
+        note_ = std::string("no link warnings: ") + e.what();
+    }
     if (!view_) {
         view_ = std::make_unique<TreeView>(f->tree());
         f->tree().setListener([this] {
             treeChanged_ = true;
-            beneath_.reset();
+            dropTreeCaches();
         });
     }
     view_->resetScroll();

@@ -4,6 +4,7 @@
 #include "addin/Connect.h"
 #include "app/ShownState.h"
 #include "app/terminal/HostState.h"
+#include "app/terminal/LinkWarnings.h"
 #include "app/terminal/Screen.h"
 #include "app/terminal/TreeView.h"
 #include "app/terminal/UndoHistory.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The terminal host's one class, its parts kept in files of their own: life cycle and window services
@@ -132,6 +134,8 @@ class TerminalHost final : public host::WindowServices {
     void drawHelpLine();
     std::string selectedNodeWhy(const host::Node& node);
     const app::BeneathCounts& beneath();
+    const std::unordered_map<const host::Node*, LinkWarning>& linkWarnings();
+    void dropTreeCaches();
     WindowLayout layout() const;
 
     // events (Events.cpp)
@@ -179,6 +183,8 @@ class TerminalHost final : public host::WindowServices {
     std::unique_ptr<TreeView> view_;
     bool treeChanged_ = false;
     std::optional<app::BeneathCounts> beneath_; // dropped whenever the tree changes
+    LinkWarnings links_;                        // the links of the window's pages, read when it opens
+    std::optional<std::unordered_map<const host::Node*, LinkWarning>> warned_; // as beneath_
 
     // What the bottom line offers while a menu, a prompt or the help is open; the tree's keys otherwise.
     std::string modalHints_;
@@ -191,6 +197,7 @@ class TerminalHost final : public host::WindowServices {
         std::string label;
         std::filesystem::path chosenFolder; // empty for a file
         bool publishing = false;
+        std::string nodeKey;
         std::vector<std::filesystem::path> files;
         FileSnapshot before;
     };

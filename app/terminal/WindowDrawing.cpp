@@ -128,9 +128,14 @@ void TerminalHost::drawWindow() {
         const Style textStyle = !isSelected             ? Style::Normal
                                 : focus_ == Focus::Tree ? Style::Selected
                                                         : Style::SelectedUnfocused;
+        const bool linked = linkWarnings().count(&node) > 0;
         const std::string text =
-            " " + fitWidth(printable(node.text(), screen_.unicode()), right - (x + 6), ellipsis) + " ";
-        screen_.put(y, x + 4, text, textStyle, right - (x + 4));
+            " " +
+            fitWidth(printable(node.text(), screen_.unicode()), right - (x + (linked ? 8 : 6)), ellipsis) +
+            " ";
+        const int drawn = screen_.put(y, x + 4, text, textStyle, right - (x + 4));
+        if (linked)
+            screen_.put(y, x + 4 + drawn, LinkBadge, Style::Exclamation, right - (x + 4 + drawn));
     }
     // The frame's right side doubles as a scroll bar when the rows do not all fit.
     if (rows.size() > static_cast<std::size_t>(l.treeRows) && l.treeRows >= 2) {
@@ -152,6 +157,17 @@ void TerminalHost::drawWindow() {
 
     screen_.put(l.closeY, l.closeX, "[ Close ]",
                 focus_ == Focus::Close ? Style::ButtonFocused : Style::Button);
+}
+
+void TerminalHost::dropTreeCaches() {
+    beneath_.reset();
+    warned_.reset();
+}
+
+const std::unordered_map<const host::Node*, LinkWarning>& TerminalHost::linkWarnings() {
+    if (!warned_)
+        warned_ = links_.warnings(form()->tree());
+    return *warned_;
 }
 
 const app::BeneathCounts& TerminalHost::beneath() {
@@ -215,8 +231,10 @@ void TerminalHost::drawStatus() {
         kind += ", Don't Publish";
     else if (counts != beneath().end() && app::shownState(*node, counts->second) == app::Shown::Partly)
         kind += ", partly";
-    const std::string why =
-        std::string(" ") + std::string(screen_.symbol("\u2014", "-")) + " " + selectedNodeWhy(*node);
+    std::string reason = selectedNodeWhy(*node);
+    if (const auto linked = linkWarnings().find(node); linked != linkWarnings().end())
+        reason = describe(linked->second) + "; " + reason;
+    const std::string why = std::string(" ") + std::string(screen_.symbol("\u2014", "-")) + " " + reason;
     // A long name (the web's path) gives up its beginning, so its own name, its kind and why stay in view.
     const int room = cols - 2 - textWidth(kind) - textWidth(why);
     const std::string name = printable(node->text(), screen_.unicode());

@@ -735,6 +735,34 @@ scroll)
     last=$(screen | grep -F "zeta.txt")
     [[ $last == *"¶  zeta.txt"*"█ │"* ]] || fail "at the last node the thumb does not reach the track's end: $last"
     ;;
+links)
+    printf '<a href="old.htm">old</a> <a href="docs/a.txt">a</a> <a href="docs/a.txt#top">a again</a>' >"$web/index.htm"
+    printf '<a href="zeta.txt">zeta</a>' >"$web/old.htm"
+    start "$web"
+    window_up
+    expect "≡✗ old.htm !" "a marked page a published page links to"
+    expect "¶  zeta.txt  " "a page left out links to zeta.txt: no warning"
+    keys End Up
+    expect "old.htm: page, Don't Publish — linked from index.htm: this link will break; its own mark"
+    keys Home Down Right Down
+    expect_selected a.txt text
+    keys m Enter
+    expect "Note: a.txt: linked from index.htm: these links will break" "marking it says so at once"
+    expect "¶✗ a.txt !"
+    keys Escape F10 Enter Enter
+    window_up
+    keys Down Right
+    expect "¶✗ a.txt !" "a fresh window reads the links again"
+    keys End Up m
+    expect "│ ✓ Don't Publish │"
+    keys Enter
+    expect "≡  old.htm"
+    expect_gone "old.htm !" "published, it warns no more"
+    keys End m Enter
+    expect "Note: zeta.txt: linked from old.htm: this link will break" "a page published since counts"
+    keys F1 PageDown
+    expect "!  (yellow) left out, but a published page links to it"
+    ;;
 startup)
     "$varnook" </dev/null >"$work/out" 2>"$work/err"
     status=$?
