@@ -22,13 +22,13 @@ BeneathCounts countBeneath(const host::TreeModel& tree) {
     BeneathCounts counts;
     // Children before their parents, without recursion: a deep web must not exhaust the stack.
     std::vector<const host::Node*> order;
-    std::vector<const host::Node*> stack(tree.roots().begin(), tree.roots().end());
-    while (!stack.empty()) {
-        const host::Node* node = stack.back();
-        stack.pop_back();
-        order.push_back(node);
-        for (const host::Node* child : node->children())
-            stack.push_back(child);
+    order.reserve(tree.count());
+    for (const host::Node* root : tree.roots())
+        order.push_back(root);
+    // Breadth first: every node after its parent, so walking back sees children first.
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        for (const host::Node* child : order[i]->children())
+            order.push_back(child);
     }
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         const host::Node* node = *it;
