@@ -1,5 +1,6 @@
 #include "app/TreePrinter.h"
 
+#include "app/ShownState.h"
 #include "webtree/Fill.h"
 
 #include <algorithm>
@@ -37,15 +38,25 @@ void printTreeReadable(const host::TreeModel& tree, std::ostream& out) {
         std::string kind;
     };
     std::vector<Row> rows;
+    const BeneathCounts beneath = countBeneath(tree);
+    auto sign = [&](const host::Node& n) {
+        switch (shownState(n, beneath.at(&n))) {
+        case Shown::NotPublished:
+            return "[x] ";
+        case Shown::Partly:
+            return "[~] ";
+        case Shown::Published:
+            break;
+        }
+        return "[ ] ";
+    };
     tree.forEachInTreeOrder([&](const host::Node& n, std::size_t depth) {
         if (depth == 0) {
             rows.push_back({n.text(), "web"});
             return;
         }
         const bool folder = isFolderImage(n.image());
-        std::string label = std::string(depth * 2, ' ') +
-                            (webtree::hasMarkSuffix(n.image()) ? "[x] " : "[ ] ") + n.text() +
-                            (folder ? "/" : "");
+        std::string label = std::string(depth * 2, ' ') + sign(n) + n.text() + (folder ? "/" : "");
         rows.push_back({std::move(label), kindName(n.image())});
     });
     std::size_t width = 0;
@@ -53,7 +64,7 @@ void printTreeReadable(const host::TreeModel& tree, std::ostream& out) {
         width = std::max(width, r.label.size());
     for (const auto& r : rows)
         out << r.label << std::string(width - r.label.size() + 2, ' ') << r.kind << '\n';
-    out << "\n[x] Don't Publish   [ ] published\n";
+    out << "\n[x] Don't Publish   [~] published, holds items left out   [ ] published\n";
 }
 
 } // namespace app

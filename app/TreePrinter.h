@@ -10,8 +10,9 @@ namespace app {
 // expanded (1 or 0). For scripts and tests.
 void printTreeTsv(const host::TreeModel& tree, std::ostream& out);
 
-// The tree as a person reads it: indentation by depth, "[x]" before an item marked Don't Publish and
-// "[ ]" before one that is published, folders with a trailing "/", and the kind of each node.
+// The tree as a person reads it: indentation by depth, "[x]" before an item marked Don't Publish, "[~]"
+// before a folder shown published that holds items left out, "[ ]" before one that is published, folders
+// with a trailing "/", and the kind of each node.
 void printTreeReadable(const host::TreeModel& tree, std::ostream& out);
 
 } // namespace app

@@ -23,5 +23,9 @@ Glyph glyphFor(std::string_view imageKey);
 // The badge drawn after the glyph of a node marked "Don't Publish".
 inline constexpr std::string_view MarkBadge = "\u2717"; // ✗
 inline constexpr std::string_view MarkBadgeAscii = "x";
+// The sign of a folder shown published that holds items left out; plain ASCII, so every terminal shows it.
+inline constexpr std::string_view PartlyBadge = "~";
+// After the name of an item left out that a published page links to: that link breaks on the server.
+inline constexpr std::string_view LinkBadge = "!";
 
 } // namespace terminal

@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <string>
+#include <termios.h>
 #include <unistd.h>
 
 namespace terminal {
@@ -99,6 +100,17 @@ bool endOfInput() {
     return n == 0 || failed;
 }
 
+// Ctrl+Z is the window's undo, as in editors, rather than the shell's suspend. The terminal's own settings
+// come back with the rest when curses ends, since it saved them before this change.
+void keepSuspendKeyForUndo() {
+    termios modes{};
+    if (::tcgetattr(STDIN_FILENO, &modes) != 0)
+        return;
+    modes.c_cc[VSUSP] = _POSIX_VDISABLE;
+    if (::tcsetattr(STDIN_FILENO, TCSANOW, &modes) == 0)
+        ::def_prog_mode();
+}
+
 } // namespace
 
 bool quitRequested() {
@@ -122,6 +134,7 @@ Screen::Screen() {
     cursesActive = true;
     previousTerminate = std::set_terminate(restoreThenTerminate);
     ::cbreak();
+    keepSuspendKeyForUndo();
     ::noecho();
     ::nonl();
     ::keypad(stdscr, TRUE);
@@ -162,6 +175,7 @@ Screen::Screen() {
         pair(Style::Error, COLOR_WHITE, COLOR_RED);
         pair(Style::Note, COLOR_YELLOW, bg);
         pair(Style::Badge, COLOR_RED, bg);
+        pair(Style::Partly, COLOR_YELLOW, bg);
         pair(Style::Exclamation, COLOR_YELLOW, bg);
         pair(Style::Field, COLOR_BLACK, COLOR_WHITE);
         for (Colour c : {Colour::Default, Colour::Red, Colour::Green, Colour::Yellow, Colour::Blue,
@@ -222,6 +236,7 @@ attr_t attributesOf(Style s, bool colours) {
         plain = A_BOLD | A_REVERSE;
         break;
     case Style::Badge:
+    case Style::Partly:
         extra = A_BOLD;
         plain = A_BOLD;
         break;
@@ -418,6 +433,9 @@ Key Screen::read() {
             break;
         case KEY_BTAB:
             key.fn = Fn::BackTab;
+            break;
+        case KEY_F(1):
+            key.fn = Fn::F1;
             break;
         case KEY_F(10):
             key.fn = Fn::F10;

@@ -27,6 +27,7 @@ enum class Fn {
     Tab,
     BackTab,
     Escape,
+    F1,
     F10,
     ShiftF10,
     Menu, // the Menu key
@@ -65,6 +66,7 @@ enum class Style {
     Error,
     Note,
     Badge,
+    Partly,
     Exclamation,
     Field,
 };

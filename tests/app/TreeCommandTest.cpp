@@ -64,6 +64,32 @@ TEST(TreeCommand, ReadableTreeShowsMarksKindsAndFolders) {
     EXPECT_THAT(out[3], ::testing::MatchesRegex(R"(  \[ \] default.htm +home page)"));
 }
 
+TEST(TreeCommand, ReadableTreeShowsFoldersPartlyLeftOut) {
+    TempDir dir;
+    dir.write("web/docs/a.txt");
+    dir.write("web/docs/b.txt");
+    dir.write("web/docs/_vti_cnf/a.txt", Marked);
+    dir.write("web/docs/deep/c.txt");
+    dir.write("web/docs/deep/_vti_cnf/c.txt", Marked);
+    dir.write("web/plain/d.txt");
+    const auto r = run(Varnook, {"tree", (dir / "web").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto out = lines(r.out);
+    ASSERT_GE(out.size(), 7u);
+    EXPECT_THAT(out[0], StartsWith((dir / "web").string()));
+    EXPECT_THAT(out[1], ::testing::MatchesRegex(R"(  \[~\] docs/ +folder)"))
+        << "published, holds a.txt left out";
+    EXPECT_THAT(out[2], ::testing::MatchesRegex(R"(    \[x\] a.txt +text)"));
+    EXPECT_THAT(out[3], ::testing::MatchesRegex(R"(    \[ \] b.txt +text)"));
+    EXPECT_THAT(out[4], ::testing::MatchesRegex(R"(    \[x\] deep/ +folder)"));
+    EXPECT_THAT(out[5], ::testing::MatchesRegex(R"(      \[x\] c.txt +text)"));
+    EXPECT_THAT(out[6], ::testing::MatchesRegex(R"(  \[ \] plain/ +folder)"));
+    EXPECT_THAT(r.out, HasSubstr("[~] published, holds items left out"));
+    // The script form keeps its image keys: no third state there.
+    const auto tsv = run(Varnook, {"tree", "--tsv", (dir / "web").string()});
+    EXPECT_THAT(tsv.out, HasSubstr("\tdocs\tclosed\topen\t0\n"));
+}
+
 TEST(TreeCommand, TheSampleWebShowsItsMarkedItems) {
     const auto r = run(Varnook, {"tree", "--tsv", SampleWeb});
     ASSERT_EQ(r.exitCode, 0) << r.err;

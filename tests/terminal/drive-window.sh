@@ -167,7 +167,7 @@ window)
     expect "Right-click a file to specify whether or not to publish that file."
     expect "Right-click a folder to specify whether or not to publish all files in that folder."
     expect "[ Close ]"
-    expect "▾ ◆  $web"
+    expect "▾ ◆~ $web" "the web holds an item left out: the partly sign"
     expect "▸ ■  docs"
     expect "⌂  index.htm"
     expect "≡✗ old.htm" "a file marked on disk shows the badge"
@@ -285,11 +285,26 @@ reopen)
 no-web)
     start "$web"
     window_up
+    keys End
+    expect_selected zeta.txt text
     keys M-f
     expect "Close Web"
     keys c
+    expect "Note: closed the web; the window stays"
+    expect "Varnook 3.0" "closing the web leaves the window open"
+    expect "¶  zeta.txt"
+    keys m
+    expect "│   Don't Publish │" "the menu still pops up"
+    keys Enter
+    expect "Error: the web of this window is closed: nothing was changed"
+    expect "¶  zeta.txt" "a failed choice leaves the node as it was"
+    expect_unmarked "$web/_vti_cnf/zeta.txt"
+    grep -q 'vti_author:SR|pat' "$web/_vti_cnf/zeta.txt" || fail "a failed choice touched zeta.txt"
+    keys Up
+    expect "old.htm: page, Don't Publish — the web is closed" "the why line says so"
+    keys Escape
     expect "No web open — use File > Open Web..."
-    expect_gone "Varnook 3.0" "closing the web closes its window"
+    expect_gone "Varnook 3.0"
     keys F10 Enter Enter
     expect "You must open a Web before using Varnook."
     expect "─ Varnook ─" "the message box's title"
@@ -317,26 +332,42 @@ open-web)
     type_text "$work/nothing-here"
     keys Enter
     expect "Error: cannot open the web"
-    expect "▾ ◆  $web" "the open web and its window stay"
+    expect "▾ ◆~ $web" "the open web and its window stay"
     keys M-f
     expect "Open Web..."
     keys o
     expect "Folder of the web:"
     keys C-u
-    type_text "$work/othe"
+    type_text "$work/oth"
+    keys Tab
+    expect "$work/other/" "Tab completes the folder's name"
     keys BSpace
-    type_text "er"
     keys Enter
+    expect "▾ ◆~ $work/other" "Open Web shows the window on the web just opened"
+    expect "Varnook 3.0"
+    expect "Note: Opened the web $work/other"
+    keys Escape
     expect "Web: $work/other"
-    keys F10 Enter Enter
-    expect "▾ ◆  $work/other"
+    mkdir -p "$work/pick-one" "$work/pick-two"
+    keys M-f
+    expect "Open Web..."
+    keys o
+    expect "Folder of the web:"
+    keys C-u
+    type_text "$work/pi"
+    keys Tab
+    expect "$work/pick-" "Tab completes as far as the folders agree"
+    expect "pick-one/  pick-two/" "and lists the folders that fit"
+    type_text "t"
+    keys Tab Enter
+    expect "◆  $work/pick-two"
     ;;
 sample-web)
     sums() { (cd "$source_dir/examples/sample-web" && find . -type f -exec sha256sum {} + | sort); }
     before=$(sums)
     copy="$work/xdg/varnook/sample-web"
     start
-    expect "▾ ◆  $copy"
+    expect "▾ ◆~ $copy"
     diff -r "$source_dir/examples/sample-web" "$copy" >/dev/null || fail "the copy differs from the sample web"
     keys Down Down
     expect_selected images folder
@@ -358,10 +389,29 @@ sample-web)
 quit)
     start "$web"
     window_up
+    keys F10
+    expect "Talvo Add-ins"
     keys q
     sleep 0.2
+    [[ ! -s $work/status ]] || fail "q in an open menu ended varnook"
+    keys Escape
+    expect_gone "Talvo Add-ins"
+    keys /
+    expect "Find a name"
+    keys q
+    expect "│ q    " "q in a prompt is a letter"
+    keys Escape
+    expect_gone "Find a name"
+    [[ ! -s $work/status ]] || fail "q in a prompt ended varnook"
     keys Down
-    expect_selected docs folder # q is no command inside the window
+    expect_selected docs folder
+    keys q
+    status=$(ended)
+    [[ $status == 0 ]] || fail "q in the window: exit status $status"
+    expect_restored
+    [[ ! -s $work/stderr ]] || fail "q printed on stderr: $(cat "$work/stderr")"
+    start "$web"
+    window_up
     keys Escape
     expect_gone "Varnook 3.0"
     sleep 0.1
@@ -369,7 +419,6 @@ quit)
     status=$(ended)
     [[ $status == 0 ]] || fail "q: exit status $status"
     expect_restored
-    [[ ! -s $work/stderr ]] || fail "q printed on stderr: $(cat "$work/stderr")"
     start "$web"
     window_up
     keys M-f
@@ -476,6 +525,243 @@ failure)
     keys q
     status=$(ended)
     [[ $status == 0 ]] || fail "after the failure, q: exit status $status"
+    ;;
+help)
+    start "$web"
+    window_up
+    expect "F1 help  ↑↓ move" "the bottom line offers the tree's keys"
+    keys F1
+    expect "─ Help ─"
+    expect "u  Ctrl+Z           undo the last choice"
+    expect "/  n  N             find a name; the next; the previous"
+    expect "q                   quit (from anywhere but a menu or prompt)"
+    expect "◐  GIF image"
+    expect "¿  unknown type"
+    expect "any other key closes the help" "the bottom line follows the help"
+    keys PageDown
+    expect "✗  (red) Don't Publish: left out when the web is published"
+    expect "~  (yellow) published, but holds items left out"
+    keys Escape
+    expect_gone "─ Help ─"
+    expect "Varnook 3.0" "Esc closes the help, not the window"
+    keys ?
+    expect "─ Help ─" "? opens it too"
+    keys q
+    expect_gone "─ Help ─"
+    [[ ! -s $work/status ]] || fail "q on the help ended varnook"
+    keys F10
+    expect "Esc goes back" "the bottom line in a menu"
+    keys Escape
+    expect_gone "Esc goes back"
+    keys m
+    expect "Enter or Space chooses  Esc dismisses" "the bottom line of the pop-up menu"
+    keys Escape
+    keys M-f o
+    expect "Tab completes a folder name" "the bottom line of the path prompt"
+    keys Escape
+    expect "F1 help  ↑↓ move"
+    ;;
+search)
+    mkdir -p "$web/docs/deep"
+    printf 'c' >"$web/docs/deep/c.txt"
+    start "$web"
+    window_up
+    keys /
+    expect "Find a name"
+    type_text "B.H"
+    keys Enter
+    expect_selected b.htm page
+    expect "▾ ■  docs" "the search opens the folders on its way"
+    keys Home /
+    expect "Find a name"
+    keys C-u
+    type_text "txt"
+    keys Enter
+    expect_selected a.txt text
+    keys n
+    expect_selected c.txt text
+    expect "▾ ■  deep" "a folded folder opened to show the match"
+    keys n
+    expect_selected zeta.txt text
+    keys n
+    expect_selected a.txt "text" # round again
+    keys N
+    expect_selected zeta.txt text
+    keys /
+    expect "Find a name"
+    keys C-u
+    type_text "nope"
+    keys Enter
+    expect 'Note: no name holds "nope"'
+    # Type-ahead: letters jump to the next row that starts with them.
+    keys Home
+    expect_selected "$web" web
+    type_text "ol"
+    expect_selected old.htm "page, Don't Publish"
+    sleep 1.2
+    type_text "z"
+    expect_selected zeta.txt text
+    sleep 1.2
+    type_text "i"
+    expect_selected index.htm "home page"
+    # j k h l and *
+    keys Home j
+    expect_selected docs "folder"
+    keys h
+    expect_gone "¶  a.txt" "h folds the folder"
+    keys l
+    expect "¶  a.txt" "l expands it"
+    keys l
+    expect_selected a.txt text
+    keys h
+    expect_selected docs folder
+    keys k
+    expect_selected "$web" web
+    keys h
+    expect_gone "docs" "the web folded"
+    keys '*'
+    expect "¶  c.txt" "* expands everything beneath"
+    ;;
+partly)
+    start "$web"
+    window_up
+    expect "/web: web, partly — 1 of 6 items beneath left out" "the why line of the web"
+    keys Down
+    expect "docs: folder — no mark of its own; none of the 2 items beneath left out"
+    keys Right Down
+    expect_selected a.txt text
+    expect "a.txt: text — no mark of its own"
+    keys m Enter
+    expect "¶✗ a.txt"
+    expect "a.txt: text, Don't Publish — its own mark"
+    expect "▾ ■~ docs" "a published folder holding an item left out: the partly sign"
+    keys Up
+    expect "docs: folder, partly — no mark of its own; 1 of 2 items beneath left out"
+    expect "▾ □~ docs"
+    keys Down Down m Enter
+    expect "≡✗ b.htm"
+    expect "▾ ■~ docs" "the window keeps the folder's published image"
+    keys Escape F10 Enter Enter
+    window_up
+    expect "▸ ■✗ docs" "every file left out: the folder shows marked"
+    keys Down
+    expect "docs: folder, Don't Publish — nothing to publish inside; 2 of 2 items beneath left out"
+    keys End Up
+    expect "old.htm: page, Don't Publish — its own mark"
+    # A folder whose own mark is set while a file in it is published.
+    printf 'vti_encoding:SR|utf8-nl\r\nvti_donotpublish:BW|true\r\n' >"$web/docs/_vti_cnf/.fp_folder_info"
+    rm "$web/docs/_vti_cnf/a.txt"
+    keys Escape F10 Enter Enter
+    window_up
+    keys Down
+    expect "docs: folder, partly — marked in the web, but holds published files; 1 of 2 items beneath left out"
+    ;;
+undo)
+    sums() { (cd "$web" && find . -type f -exec sha256sum {} + | sort); }
+    original=$(sums)
+    cp "$web/_vti_cnf/zeta.txt" "$work/zeta-before"
+    start "$web"
+    window_up
+    keys Down
+    expect_selected docs folder
+    keys m Enter
+    expect "□✗ docs"
+    expect_marked "$web/docs/_vti_cnf/a.txt"
+    keys End
+    expect_selected zeta.txt text
+    keys m Enter
+    expect "¶✗ zeta.txt"
+    expect_marked "$web/_vti_cnf/zeta.txt"
+    keys u
+    expect "Note: undid: marked zeta.txt (1 item)"
+    expect "¶  zeta.txt"
+    cmp -s "$web/_vti_cnf/zeta.txt" "$work/zeta-before" || fail "undo did not give zeta.txt's metadata its bytes back"
+    keys C-z
+    expect "Note: undid: marked docs (3 items)"
+    expect "■  docs"
+    [[ $(sums) == "$original" ]] || fail "after undoing both choices the web differs: $(diff <(echo "$original") <(sums))"
+    [[ ! -e $web/docs/_vti_cnf/a.txt ]] || fail "undo left a metadata file the choice created"
+    keys u
+    expect "Note: nothing to undo"
+    keys U
+    expect "Note: redid: marked docs (3 items)"
+    expect "■✗ docs"
+    expect_marked "$web/docs/_vti_cnf/b.htm"
+    keys C-r
+    expect "Note: redid: marked zeta.txt (1 item)"
+    expect "¶✗ zeta.txt"
+    expect_marked "$web/_vti_cnf/zeta.txt"
+    grep -q 'vti_author:SR|pat' "$web/_vti_cnf/zeta.txt" || fail "redo lost another property of zeta.txt"
+    # A file changed on disk since: the undo says so and changes nothing.
+    printf 'vti_encoding:SR|utf8-nl\r\nvti_title:SR|edited\r\n' >"$web/_vti_cnf/zeta.txt"
+    keys u
+    expect "Error: $web/_vti_cnf/zeta.txt changed on disk since; nothing was changed"
+    grep -q 'vti_title:SR|edited' "$web/_vti_cnf/zeta.txt" || fail "a failed undo changed zeta.txt"
+    expect_marked "$web/docs/_vti_cnf/b.htm"
+    ;;
+publish-warning)
+    start "$web"
+    window_up
+    keys Down Right Down
+    expect_selected a.txt text
+    keys m Enter
+    expect "¶✗ a.txt"
+    keys Down m Enter
+    expect "≡✗ b.htm"
+    a_marked=$(cat "$web/docs/_vti_cnf/a.txt")
+    keys Escape F10 Enter Enter
+    window_up
+    keys Down
+    expect_selected docs "folder, Don't Publish"
+    keys m
+    expect "│ ✓ Don't Publish │"
+    keys Enter
+    expect "Note: published 2 items that were marked on their own — u to undo"
+    expect_unmarked "$web/docs/_vti_cnf/a.txt"
+    keys u
+    expect "Note: undid: published docs (2 items)"
+    [[ $(cat "$web/docs/_vti_cnf/a.txt") == "$a_marked" ]] || fail "undo did not restore a.txt's mark"
+    expect_marked "$web/docs/_vti_cnf/b.htm"
+    expect "□✗ docs" "the tree is filled again from the files"
+    ;;
+scroll)
+    for i in $(seq -w 1 60); do printf 'x' >"$web/f$i.txt"; done
+    start "$web"
+    window_up
+    first=$(screen | grep -F "▾ ◆")
+    [[ $first == *"█ │"* ]] || fail "at the top the thumb starts the track: $first"
+    keys End
+    expect_selected zeta.txt text
+    last=$(screen | grep -F "zeta.txt")
+    [[ $last == *"¶  zeta.txt"*"█ │"* ]] || fail "at the last node the thumb does not reach the track's end: $last"
+    ;;
+links)
+    printf '<a href="old.htm">old</a> <a href="docs/a.txt">a</a> <a href="docs/a.txt#top">a again</a>' >"$web/index.htm"
+    printf '<a href="zeta.txt">zeta</a>' >"$web/old.htm"
+    start "$web"
+    window_up
+    expect "≡✗ old.htm !" "a marked page a published page links to"
+    expect "¶  zeta.txt  " "a page left out links to zeta.txt: no warning"
+    keys End Up
+    expect "old.htm: page, Don't Publish — linked from index.htm: this link will break; its own mark"
+    keys Home Down Right Down
+    expect_selected a.txt text
+    keys m Enter
+    expect "Note: a.txt: linked from index.htm: these links will break" "marking it says so at once"
+    expect "¶✗ a.txt !"
+    keys Escape F10 Enter Enter
+    window_up
+    keys Down Right
+    expect "¶✗ a.txt !" "a fresh window reads the links again"
+    keys End Up m
+    expect "│ ✓ Don't Publish │"
+    keys Enter
+    expect "≡  old.htm"
+    expect_gone "old.htm !" "published, it warns no more"
+    keys End m Enter
+    expect "Note: zeta.txt: linked from old.htm: this link will break" "a page published since counts"
+    keys F1 PageDown
+    expect "!  (yellow) left out, but a published page links to it"
     ;;
 startup)
     "$varnook" </dev/null >"$work/out" 2>"$work/err"

@@ -1,0 +1,144 @@
+#include "app/terminal/TerminalHost.h"
+#include "host/Failure.h"
+#include "webtree/Fill.h"
+
+namespace terminal {
+namespace {
+
+bool isFolderNode(const host::Node& node) {
+    const std::string base = webtree::stripMarkSuffix(node.image());
+    return base == "closed" || base == "open";
+}
+
+std::string itemsText(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " item" : " items");
+}
+
+} // namespace
+
+void TerminalHost::chooseFromContextMenu(float x, float y) {
+    pending_.reset();
+    pendingSnapshotError_.clear();
+    // What a choice wrote before it failed is on disk all the same, so it stays undoable.
+    try {
+        form()->tvwWeb_MouseUp(RightButton, 0, x, y);
+    } catch (...) {
+        afterChoice();
+        throw;
+    }
+    afterChoice();
+}
+
+void TerminalHost::beforeChoice(bool checked) {
+    // The window outlives a closed web, as in the editor; its nodes name items of a web that is gone.
+    if (state_.web() == nullptr)
+        throw host::Failure(
+            host::status::NoObject,
+            "the web of this window is closed: nothing was changed (File > Open Web... opens one)");
+    if (state_.web()->webPath() != windowWeb_)
+        throw host::Failure(host::status::NoObject,
+                            "this window shows a web that is no longer open: nothing was changed");
+    const host::Node* node = form()->tree().selected();
+    if (node == nullptr || node->parent() == nullptr)
+        return; // the web itself: the choice changes nothing
+    std::vector<std::string> parts;
+    for (const host::Node* n = node; n->parent() != nullptr; n = n->parent())
+        parts.insert(parts.begin(), n->text());
+    PendingChoice pending;
+    const bool folder = isFolderNode(*node);
+    pending.label = std::string(checked ? "published " : "marked ") + node->text();
+    pending.publishing = checked;
+    pending.nodeKey = node->key();
+    if (folder) {
+        pending.chosenFolder = windowWeb_;
+        for (const auto& part : parts)
+            pending.chosenFolder /= part;
+    }
+    pending.files = metadataFilesOfChoice(windowWeb_, parts, folder);
+    try {
+        pending.before = snapshotFiles(pending.files);
+    } catch (const std::exception& e) {
+        // The choice itself still runs; only its undo is lost.
+        pendingSnapshotError_ = e.what();
+        return;
+    }
+    pending_ = std::move(pending);
+}
+
+void TerminalHost::afterChoice() {
+    if (!pending_) {
+        if (!pendingSnapshotError_.empty())
+            note_ = "this choice cannot be undone: " + pendingSnapshotError_;
+        return;
+    }
+    PendingChoice pending = std::move(*pending_);
+    pending_.reset();
+    FileSnapshot after;
+    try {
+        after = snapshotFiles(pending.files);
+    } catch (const std::exception& e) {
+        note_ = std::string("this choice cannot be undone: ") + e.what();
+        return;
+    }
+    auto choice = choiceBetween(pending.label, pending.before, after);
+    if (!choice)
+        return;
+    history_.record(std::move(*choice));
+    if (!pending.publishing) {
+        // Marking an item that published pages link to: those links break, and it is said at once.
+        const host::TreeModel& tree = form()->tree();
+        if (const host::Node* node = tree.find(pending.nodeKey)) {
+            const LinkWarning warning = links_.into(tree, *node);
+            if (warning.links > 0)
+                note_ = node->text() + ": " + describe(warning);
+        }
+    }
+    if (pending.publishing && !pending.chosenFolder.empty()) {
+        const std::size_t own = marksRemovedOnTheirOwn(pending.before, after, pending.chosenFolder);
+        if (own > 0)
+            note_ = "published " + itemsText(own) + (own == 1 ? " that was" : " that were") + " marked on " +
+                    (own == 1 ? "its" : "their") + " own " + std::string(screen_.symbol("\u2014", "-")) +
+                    " u to undo";
+    }
+}
+
+void TerminalHost::undoChoice(bool redo) {
+    if (redo ? !history_.canRedo() : !history_.canUndo()) {
+        note_ = redo ? "nothing to redo" : "nothing to undo";
+        return;
+    }
+    if (state_.web() == nullptr)
+        throw host::Failure(host::status::NoObject,
+                            std::string("no web is open: nothing was ") + (redo ? "redone" : "undone"));
+    const Choice& choice = redo ? history_.redo() : history_.undo();
+    note_ = std::string(redo ? "redid: " : "undid: ") + choice.label + " (" + itemsText(choice.items()) + ")";
+    refillKeepingView();
+}
+
+void TerminalHost::refillKeepingView() {
+    window::frmMain* f = form();
+    if (!windowUp() || f == nullptr || state_.web() == nullptr || state_.web()->webPath() != windowWeb_)
+        return;
+    host::TreeModel& tree = f->tree();
+    std::vector<std::string> expanded;
+    tree.forEachInTreeOrder([&](const host::Node& n, std::size_t) {
+        if (n.expanded())
+            expanded.push_back(n.key());
+    });
+    const std::string selected = tree.selected() != nullptr ? tree.selected()->key() : std::string();
+    const std::size_t top = view_->top();
+    tree.clear();
+    f->Fill();
+    for (const auto& key : expanded) {
+        if (host::Node* n = tree.find(key))
+            n->setExpanded(true);
+    }
+    if (host::Node* n = tree.find(selected))
+        tree.select(n);
+    view_->update();
+    view_->scrollBy(static_cast<int>(top));
+    view_->ensureSelection();
+    view_->reveal();
+}
+
+} // namespace terminal

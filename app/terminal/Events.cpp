@@ -1,0 +1,246 @@
+#include "app/terminal/TerminalHost.h"
+#include "app/terminal/Text.h"
+#include "app/terminal/TreeSearch.h"
+
+namespace terminal {
+
+namespace {
+
+// Letters typed within this time of each other make one type-ahead prefix.
+constexpr std::chrono::milliseconds TypeAheadPause{1000};
+
+bool isUndo(const Key& key) {
+    return key.is(U'u') || key.is(U'\x1A'); // u, Ctrl+Z
+}
+bool isRedo(const Key& key) {
+    return key.is(U'U') || key.is(U'\x12'); // U, Ctrl+R
+}
+
+} // namespace
+
+void TerminalHost::handle(const Key& key) {
+    if (key.kind == Key::Kind::Mouse) {
+        handleMouse(key);
+        return;
+    }
+    // A name being typed takes every letter, also those that are keys of their own.
+    if (windowUp() && focus_ == Focus::Tree && !typeAhead_.empty() && key.kind == Key::Kind::Char &&
+        !key.alt && key.ch > U' ' && std::chrono::steady_clock::now() - typeAheadAt_ < TypeAheadPause) {
+        typeAhead(key);
+        return;
+    }
+    typeAhead_.clear();
+    const auto bars = barMenus();
+    auto openBar = [&](std::size_t index) {
+        if (auto chosen = runMenus(index))
+            execute(*chosen);
+    };
+    if (key.is(Fn::F10)) {
+        for (std::size_t i = 0; i < bars.size(); ++i) {
+            if (bars[i].title.accel == U't') {
+                openBar(i);
+                return;
+            }
+        }
+        openBar(0);
+        return;
+    }
+    if (key.kind == Key::Kind::Char && key.alt) {
+        for (std::size_t i = 0; i < bars.size(); ++i) {
+            if (bars[i].title.accel != 0 && key.isAlt(bars[i].title.accel)) {
+                openBar(i);
+                return;
+            }
+        }
+        return;
+    }
+    if (key.is(Fn::F1) || key.is(U'?')) {
+        showHelp();
+        return;
+    }
+    if (key.is(U'q') || key.is(U'Q')) {
+        quit_ = true;
+        return;
+    }
+    if (isUndo(key) || isRedo(key)) {
+        undoChoice(isRedo(key));
+        return;
+    }
+    if (windowUp())
+        handleWindowKey(key);
+}
+
+void TerminalHost::closeWindow() {
+    if (window::frmMain* f = form())
+        f->cmdClose_Click();
+}
+
+void TerminalHost::handleWindowKey(const Key& key) {
+    if (key.is(Fn::Escape)) {
+        closeWindow();
+        return;
+    }
+    if (key.is(Fn::Tab) || key.is(Fn::BackTab)) {
+        focus_ = focus_ == Focus::Tree ? Focus::Close : Focus::Tree;
+        return;
+    }
+    if (focus_ == Focus::Close) {
+        if (key.is(Fn::Enter) || key.is(U' '))
+            closeWindow();
+        return;
+    }
+    TreeView& view = *view_;
+    if (key.is(Fn::Up) || key.is(U'k'))
+        view.moveBy(-1);
+    else if (key.is(Fn::Down) || key.is(U'j'))
+        view.moveBy(1);
+    else if (key.is(Fn::PageUp))
+        view.pageUp();
+    else if (key.is(Fn::PageDown))
+        view.pageDown();
+    else if (key.is(Fn::Home))
+        view.moveToFirst();
+    else if (key.is(Fn::End))
+        view.moveToLast();
+    else if (key.is(Fn::Right) || key.is(U'+') || key.is(U'l'))
+        view.expandOrDescend();
+    else if (key.is(Fn::Left) || key.is(U'-') || key.is(U'h'))
+        view.collapseOrAscend();
+    else if (key.is(Fn::Enter)) {
+        if (host::Node* node = form()->tree().selected())
+            view.toggle(*node);
+    } else if (key.is(U'*')) {
+        view.ensureSelection();
+        if (host::Node* node = form()->tree().selected()) {
+            expandAll(*node);
+            view.update();
+            view.reveal();
+        }
+    } else if (key.is(U'/')) {
+        const auto query = prompt("Find", "Find a name (n finds the next, N the previous):", lastSearch_);
+        if (query && !query->empty()) {
+            lastSearch_ = *query;
+            search(true);
+        }
+    } else if (key.is(U'n') || key.is(U'N')) {
+        if (lastSearch_.empty())
+            note_ = "nothing to find yet: / asks for a name";
+        else
+            search(key.is(U'n'));
+    } else if (key.is(Fn::ShiftF10) || key.is(Fn::Menu) || key.is(U'm') || key.is(U'M')) {
+        contextMenuFromKeyboard();
+    } else if (key.kind == Key::Kind::Char && !key.alt && key.ch > U' ') {
+        typeAhead(key);
+    }
+}
+
+bool TerminalHost::typeAhead(const Key& key) {
+    typeAhead_ += encodeUtf8(key.ch);
+    typeAheadAt_ = std::chrono::steady_clock::now();
+    TreeView& view = *view_;
+    view.update();
+    const auto row = typeAheadRow(view.rows(), view.selectedRow(), typeAhead_);
+    if (!row) {
+        screen_.beep();
+        return false;
+    }
+    view.selectRow(*row);
+    return true;
+}
+
+void TerminalHost::search(bool forward) {
+    host::TreeModel& tree = form()->tree();
+    host::Node* found = findNode(tree, tree.selected(), lastSearch_, forward);
+    if (found == nullptr) {
+        note_ = "no name holds \"" + lastSearch_ + "\"";
+        return;
+    }
+    landOn(*found);
+}
+
+void TerminalHost::landOn(host::Node& node) {
+    expandAbove(node);
+    form()->tree().select(&node);
+    view_->update();
+    view_->reveal();
+}
+
+void TerminalHost::contextMenuFromKeyboard() {
+    TreeView& view = *view_;
+    view.ensureSelection();
+    const auto row = view.selectedRow();
+    if (!row)
+        return;
+    // Under the selected row, where its text begins, as the Menu key places a context menu.
+    const WindowLayout l = layout();
+    const float x = static_cast<float>(l.rowX(view.rows()[*row].depth) - l.treeLeft + 4) * TwipsPerColumn;
+    const float y =
+        static_cast<float>(static_cast<long>(*row) - static_cast<long>(view.top()) + 1) * TwipsPerRow;
+    chooseFromContextMenu(x, y);
+}
+
+void TerminalHost::handleMouse(const Key& key) {
+    if (key.y == 0) {
+        if (key.mouse != MouseAction::LeftPress)
+            return;
+        const auto bars = barMenus();
+        for (std::size_t i = 0; i < bars.size(); ++i) {
+            if (key.x >= bars[i].x && key.x < bars[i].x + bars[i].width) {
+                if (auto chosen = runMenus(i))
+                    execute(*chosen);
+                return;
+            }
+        }
+        return;
+    }
+    if (windowUp()) {
+        const WindowLayout l = layout();
+        if (l.fits)
+            handleWindowMouse(key, l);
+    }
+}
+
+void TerminalHost::handleWindowMouse(const Key& key, const WindowLayout& l) {
+    TreeView& view = *view_;
+    if (key.mouse == MouseAction::LeftPress) {
+        if (key.y == l.closeY && key.x >= l.closeX && key.x < l.closeX + l.closeWidth) {
+            closeWindow();
+            return;
+        }
+        if (key.y == l.top && key.x >= l.closeBoxX && key.x < l.closeBoxX + 3) {
+            closeWindow();
+            return;
+        }
+    }
+    const bool overTree = key.y >= l.treeTop && key.y < l.treeTop + l.treeRows && key.x >= l.treeLeft &&
+                          key.x < l.treeLeft + l.treeColumns;
+    if (!overTree)
+        return;
+    if (key.mouse == MouseAction::WheelUp || key.mouse == MouseAction::WheelDown) {
+        view.scrollBy(key.mouse == MouseAction::WheelUp ? -3 : 3);
+        return;
+    }
+    view.update();
+    const std::size_t index = view.top() + static_cast<std::size_t>(key.y - l.treeTop);
+    const TreeRow* row = index < view.rows().size() ? &view.rows()[index] : nullptr;
+    if (key.mouse == MouseAction::LeftPress) {
+        focus_ = Focus::Tree;
+        if (row == nullptr)
+            return;
+        if (key.x == l.rowX(row->depth) && row->node->childCount() > 0)
+            view.toggle(*row->node);
+        else
+            view.selectRow(index);
+        return;
+    }
+    if (key.mouse == MouseAction::RightRelease) {
+        focus_ = Focus::Tree;
+        if (row != nullptr)
+            view.selectRow(index);
+        const float x = static_cast<float>(key.x - l.treeLeft) * TwipsPerColumn;
+        const float y = static_cast<float>(key.y - l.treeTop) * TwipsPerRow;
+        chooseFromContextMenu(x, y);
+    }
+}
+
+} // namespace terminal

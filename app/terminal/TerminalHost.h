@@ -1,0 +1,213 @@
+#pragma once
+
+#include "addin/AddinModule.h"
+#include "addin/Connect.h"
+#include "app/ShownState.h"
+#include "app/terminal/HostState.h"
+#include "app/terminal/LinkWarnings.h"
+#include "app/terminal/Screen.h"
+#include "app/terminal/TreeView.h"
+#include "app/terminal/UndoHistory.h"
+#include "host/memory/MemoryCommandBars.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// The terminal host's one class, its parts kept in files of their own: life cycle and window services
+// (Host.cpp), the menu bar and its menus (MenuBar.cpp), the File menu's commands (HostCommands.cpp), the
+// window's drawing (WindowDrawing.cpp), keys and mouse (Events.cpp), the context menu's choices and their
+// undo (Choices.cpp), pop-up menu, message box and prompt (Dialogs.cpp), the help (HelpScreen.cpp).
+namespace terminal {
+
+using host::memory::MemoryControl;
+
+// The tree's mouse coordinates are in twips, as the window's handlers expect them; a character cell
+// counts as 8 x 16 pixels.
+constexpr float TwipsPerColumn = 120.0f;
+constexpr float TwipsPerRow = 240.0f;
+
+constexpr int RightButton = 2;
+
+enum class HostCommand { None, OpenWeb, CloseWeb, Exit };
+
+struct MenuItem {
+    Caption caption;
+    bool enabled = true;
+    HostCommand command = HostCommand::None;
+    std::shared_ptr<MemoryControl> control; // a control of the host's command bars
+
+    bool isPopup() const { return control && control->type == host::control_type::Popup; }
+};
+
+struct BarMenu {
+    Caption title;
+    std::vector<MenuItem> hostItems; // the host's own, before the command bar's
+    std::shared_ptr<MemoryControl> control;
+    int x = 0;
+    int width = 0;
+};
+
+// Where the publishing window and its parts are on the screen this time round.
+struct WindowLayout {
+    bool fits = false;
+    int top = 0, left = 0, height = 0, width = 0;
+    std::vector<std::string> labelLines;
+    int boxTop = 0, boxHeight = 0; // the tree's frame
+    int treeTop = 0, treeLeft = 0; // its first row and column
+    int treeRows = 0, treeColumns = 0;
+    int closeY = 0, closeX = 0, closeWidth = 0; // the Close button
+    int closeBoxX = 0;                          // the close box in the title
+
+    // Where a row at this depth starts: two columns a level, but never so deep that no name shows.
+    int rowX(std::size_t depth) const {
+        const int indent = 2 * static_cast<int>(std::min<std::size_t>(depth, 1000));
+        return treeLeft + std::max(0, std::min(indent, treeColumns - 16));
+    }
+};
+
+// Sets what the bottom line offers for as long as a menu, prompt or dialog is open.
+class HintsScope {
+  public:
+    HintsScope(std::string& slot, std::string hints) : slot_(slot), saved_(std::move(slot)) {
+        slot_ = std::move(hints);
+    }
+    ~HintsScope() { slot_ = std::move(saved_); }
+    HintsScope(const HintsScope&) = delete;
+    HintsScope& operator=(const HintsScope&) = delete;
+
+  private:
+    std::string& slot_;
+    std::string saved_;
+};
+
+class TerminalHost final : public host::WindowServices {
+  public:
+    TerminalHost(Screen& screen, HostState& state)
+        : screen_(screen), state_(state),
+          module_([this] { return std::make_unique<HostApplication>(state_); }, *this), connect_(module_) {}
+
+    ~TerminalHost() override {
+        try {
+            shutdown();
+        } catch (...) {
+            // Leaving anyway: the terminal is restored by the screen, whatever the add-in did.
+        }
+        // The window is destroyed with the module after this body: its tree must not call back into a
+        // host that is going.
+        if (window::frmMain* f = form())
+            f->tree().setListener(nullptr);
+    }
+
+    // Connects the add-in and, with a web open, presses its button, as a person would to begin.
+    void start();
+    void run();
+    // Disconnects the add-in and drops the host's temporary menu entries; returns what failed.
+    std::string shutdown();
+
+    // --- the window services the add-in uses ---------------------------------------------------
+    void show() override;
+    void hide() override;
+    bool popUpMenu(bool checked, float x, float y) override;
+    void messageBox(const std::string& text, const std::string& title, int style) override;
+
+  private:
+    window::frmMain* form() { return module_.existingMainWindow(); }
+    bool windowUp() { return windowShown_ && form() != nullptr; }
+
+    void guarded(const std::function<void()>& step);
+    void afterEvent();
+
+    // drawing (WindowDrawing.cpp)
+    void draw(std::optional<std::size_t> openBar = std::nullopt);
+    void drawMenuBar(const std::vector<BarMenu>& bars, std::optional<std::size_t> open);
+    void drawDesktop();
+    void drawWindow();
+    void drawStatus();
+    void drawHelpLine();
+    std::string selectedNodeWhy(const host::Node& node);
+    const app::BeneathCounts& beneath();
+    const std::unordered_map<const host::Node*, LinkWarning>& linkWarnings();
+    void dropTreeCaches();
+    WindowLayout layout() const;
+
+    // events (Events.cpp)
+    void handle(const Key& key);
+    void handleWindowKey(const Key& key);
+    bool typeAhead(const Key& key);
+    void search(bool forward);
+    void landOn(host::Node& node);
+    void handleMouse(const Key& key);
+    void handleWindowMouse(const Key& key, const WindowLayout& l);
+    void contextMenuFromKeyboard();
+    void closeWindow();
+
+    // the context menu's choice and its undo (Choices.cpp)
+    void chooseFromContextMenu(float x, float y);
+    void beforeChoice(bool checked);
+    void afterChoice();
+    void undoChoice(bool redo);
+    void refillKeepingView();
+
+    // menus (MenuBar.cpp) and the host's commands (HostCommands.cpp)
+    std::vector<BarMenu> barMenus();
+    std::optional<MenuItem> runMenus(std::size_t bar);
+    void execute(const MenuItem& item);
+    void openWebFromPrompt();
+    void closeWeb();
+    void pressAddinButton();
+    std::shared_ptr<MemoryControl> addinButton();
+
+    // dialogs (Dialogs.cpp, HelpScreen.cpp)
+    std::optional<std::string> prompt(const std::string& title, const std::string& label,
+                                      const std::string& initial, bool completeFolders = false);
+    void showHelp();
+
+    Screen& screen_;
+    HostState& state_;
+    addin::AddinModule module_;
+    addin::Connect connect_;
+    bool connected_ = false;
+    bool shutDown_ = false;
+
+    bool windowShown_ = false;
+    std::filesystem::path windowWeb_; // the web the window's tree was filled from
+    enum class Focus { Tree, Close } focus_ = Focus::Tree;
+    std::unique_ptr<TreeView> view_;
+    bool treeChanged_ = false;
+    std::optional<app::BeneathCounts> beneath_; // dropped whenever the tree changes
+    LinkWarnings links_;                        // the links of the window's pages, read when it opens
+    std::optional<std::unordered_map<const host::Node*, LinkWarning>> warned_; // as beneath_
+
+    // What the bottom line offers while a menu, a prompt or the help is open; the tree's keys otherwise.
+    std::string modalHints_;
+
+    std::string lastSearch_;
+    std::string typeAhead_;
+    std::chrono::steady_clock::time_point typeAheadAt_{};
+
+    struct PendingChoice {
+        std::string label;
+        std::filesystem::path chosenFolder; // empty for a file
+        bool publishing = false;
+        std::string nodeKey;
+        std::vector<std::filesystem::path> files;
+        FileSnapshot before;
+    };
+    std::optional<PendingChoice> pending_;
+    std::string pendingSnapshotError_;
+    UndoHistory history_;
+
+    std::string error_;
+    std::string note_;
+    bool quit_ = false;
+};
+
+} // namespace terminal
