@@ -25,11 +25,18 @@ class HeadlessWindow final : public host::WindowServices {
 // The disk web with the publishing window loaded on it, as the editor would show it.
 struct LoadedWindow {
     std::unique_ptr<host::disk::DiskApplication> app;
+    // A command that changes marks holds the web's write lock from before it reads them.
+    std::unique_ptr<host::disk::WriteLock> lock;
     host::GlobalApplication global{*app};
     HeadlessWindow services;
     window::frmMain form{global, services};
 
-    LoadedWindow(const std::string& webPath, std::ostream& warnings) : app(openWeb(webPath, warnings)) {
+    enum class Access { Read, Write, WriteWithoutWaiting };
+
+    LoadedWindow(const std::string& webPath, std::ostream& warnings, Access access = Access::Read)
+        : app(openWeb(webPath, warnings)) {
+        if (access != Access::Read)
+            lock = app->lockForWriting(access == Access::Write);
         try {
             form.setVisible(true);
         } catch (const host::Failure& f) {
@@ -97,8 +104,9 @@ void runTree(const std::string& webPath, bool tsv, std::ostream& out, std::ostre
 }
 
 void runToggle(const std::string& webPath, const std::vector<std::string>& items, bool tsv, std::ostream& out,
-               std::ostream& warnings) {
-    LoadedWindow window(webPath, warnings);
+               std::ostream& warnings, bool wait) {
+    LoadedWindow window(webPath, warnings,
+                        wait ? LoadedWindow::Access::Write : LoadedWindow::Access::WriteWithoutWaiting);
     std::vector<host::Node*> nodes;
     for (const auto& item : items) {
         host::Node* node = window.nodeFor(item);
@@ -111,6 +119,7 @@ void runToggle(const std::string& webPath, const std::vector<std::string>& items
         window.form.tree().select(node);
         window.form.tvwWeb_MouseUp(2, 0, 0, 0);
     }
+    window.lock->commit();
     printTree(window.form.tree(), tsv, out);
 }
 

@@ -14,8 +14,9 @@ struct UsageError {
 // Each command prints its result on `out`, says what it left out on `warnings`, and throws
 // host::Failure (exit status 1) or UsageError (exit status 2).
 void runTree(const std::string& webPath, bool tsv, std::ostream& out, std::ostream& warnings);
+// wait: when another command is changing the web, wait for it (saying so after a second) rather than fail.
 void runToggle(const std::string& webPath, const std::vector<std::string>& items, bool tsv, std::ostream& out,
-               std::ostream& warnings);
+               std::ostream& warnings, bool wait = true);
 
 enum class ExcludedFormat { List, Rsync, Gitignore };
 // Writes every image of the window's image list as DIR/<key>.png, and the window's icon as DIR/icon.png.

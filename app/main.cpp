@@ -42,6 +42,9 @@ int main(int argc, char** argv) {
         "Choose \"Don't Publish\" on each item in turn, as a right-click in the window does, then print "
         "the tree");
     toggle->add_flag("--tsv", tsv, tsvHelp);
+    bool noWait = false;
+    toggle->add_flag("--no-wait", noWait,
+                     "Fail at once when another varnook is changing the web, instead of waiting for it");
     toggle->add_option("WEB", webPath, "The folder of the web")->required();
     toggle->add_option("ITEM", items, "An item's path below the web, \"/\" between names; \".\" is the web")
         ->required();
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
         if (tree->parsed()) {
             app::runTree(webPath, tsv, std::cout, std::cerr);
         } else if (toggle->parsed()) {
-            app::runToggle(webPath, items, tsv, std::cout, std::cerr);
+            app::runToggle(webPath, items, tsv, std::cout, std::cerr, !noWait);
         } else if (excluded->parsed()) {
             const auto f = format == "rsync"       ? app::ExcludedFormat::Rsync
                            : format == "gitignore" ? app::ExcludedFormat::Gitignore

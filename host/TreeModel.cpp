@@ -8,14 +8,12 @@ namespace host {
 
 void Node::setImage(std::string key) {
     owner_.checkOperation("setImage");
-    owner_.checkImage(key);
-    image_ = std::move(key);
+    image_ = owner_.checkImage(key);
 }
 
 void Node::setSelectedImage(std::string key) {
     owner_.checkOperation("setSelectedImage");
-    owner_.checkImage(key);
-    selectedImage_ = std::move(key);
+    selectedImage_ = owner_.checkImage(key);
 }
 
 std::string Node::fullPath() const {
@@ -61,13 +59,13 @@ Node& TreeModel::add(const std::optional<std::string>& relativeKey, std::string 
     }
     if (byKey_.count(key) != 0)
         throw Failure(status::InvalidArg, "tree: a node with the key '" + key + "' already exists");
-    checkImage(image);
-    checkImage(selectedImage);
+    const std::string* imageKey = checkImage(image);
+    const std::string* selectedImageKey = checkImage(selectedImage);
 
     auto node = std::unique_ptr<Node>(
-        new Node(*this, parent, std::move(key), std::move(text), std::move(image), std::move(selectedImage)));
+        new Node(*this, parent, std::move(key), std::move(text), imageKey, selectedImageKey));
     auto& siblings = parent ? parent->children_ : roots_;
-    node->indexInParent_ = siblings.size();
+    node->indexInParent_ = static_cast<std::uint32_t>(siblings.size());
     siblings.push_back(node.get());
     byKey_.emplace(node->key_, node.get());
     nodes_.push_back(std::move(node));
@@ -82,7 +80,7 @@ Node& TreeModel::nodeByIndex(std::size_t index) const {
 }
 
 Node* TreeModel::find(std::string_view key) const {
-    auto it = byKey_.find(std::string(key));
+    auto it = byKey_.find(key);
     return it == byKey_.end() ? nullptr : it->second;
 }
 
@@ -128,9 +126,11 @@ void TreeModel::checkOperation(std::string_view operation) const {
         throw Failure(status::Fail, "tree: " + std::string(operation) + " failed");
 }
 
-void TreeModel::checkImage(std::string_view key) const {
-    if (!hasImage(key))
+const std::string* TreeModel::checkImage(std::string_view key) const {
+    const auto found = std::find(imageKeys_.begin(), imageKeys_.end(), key);
+    if (found == imageKeys_.end())
         throw Failure(status::InvalidArg, "tree: the image list has no image '" + std::string(key) + "'");
+    return &*found;
 }
 
 void TreeModel::notify() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,8 +24,8 @@ class Node {
 
     const std::string& key() const { return key_; }
     const std::string& text() const { return text_; }
-    const std::string& image() const { return image_; }
-    const std::string& selectedImage() const { return selectedImage_; }
+    const std::string& image() const { return *image_; }
+    const std::string& selectedImage() const { return *selectedImage_; }
     void setImage(std::string key);
     void setSelectedImage(std::string key);
 
@@ -43,19 +44,21 @@ class Node {
 
   private:
     friend class TreeModel;
-    Node(TreeModel& owner, Node* parent, std::string key, std::string text, std::string image,
-         std::string selectedImage)
-        : owner_(owner), parent_(parent), key_(std::move(key)), text_(std::move(text)),
-          image_(std::move(image)), selectedImage_(std::move(selectedImage)) {}
+    Node(TreeModel& owner, Node* parent, std::string key, std::string text, const std::string* image,
+         const std::string* selectedImage)
+        : owner_(owner), parent_(parent), key_(std::move(key)), text_(std::move(text)), image_(image),
+          selectedImage_(selectedImage) {}
 
+    // A web may have hundreds of thousands of nodes, so each keeps no more than it must: image keys point
+    // into the model's image list, which every image key has to name anyway.
     TreeModel& owner_;
     Node* parent_;
     std::string key_;
     std::string text_;
-    std::string image_;
-    std::string selectedImage_;
+    const std::string* image_;
+    const std::string* selectedImage_;
     std::vector<Node*> children_;
-    std::size_t indexInParent_ = 0;
+    std::uint32_t indexInParent_ = 0;
     bool expanded_ = false;
 };
 
@@ -108,13 +111,14 @@ class TreeModel {
   private:
     friend class Node;
     void checkOperation(std::string_view operation) const;
-    void checkImage(std::string_view key) const;
+    // The image list's own copy of the key; fails when the list lacks it.
+    const std::string* checkImage(std::string_view key) const;
     void notify() const;
 
     std::vector<std::string> imageKeys_;
     std::vector<std::unique_ptr<Node>> nodes_; // in the order added
     std::vector<Node*> roots_;
-    std::unordered_map<std::string, Node*> byKey_;
+    std::unordered_map<std::string_view, Node*> byKey_; // views of the nodes' own keys
     Node* selected_ = nullptr;
     std::size_t refreshCount_ = 0;
     Listener listener_;
