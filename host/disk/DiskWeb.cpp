@@ -612,6 +612,11 @@ Descriptor openLockFile(WebState& state, bool create) {
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         throw Failure(status::Fail, "cannot lock the web: " + shown + " is not a regular file");
+    // Made by root in a web that belongs to someone else: it stays theirs, so they can lock it too.
+    struct stat owner {};
+    if (create && ::geteuid() == 0 && ::fstat(folder.get(), &owner) == 0 &&
+        (info.st_uid != owner.st_uid || info.st_gid != owner.st_gid))
+        (void)::fchown(fd.get(), owner.st_uid, owner.st_gid);
     return fd;
 }
 
