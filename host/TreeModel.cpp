@@ -3,6 +3,7 @@
 #include "host/Failure.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace host {
 
@@ -17,14 +18,20 @@ void Node::setSelectedImage(std::string key) {
 }
 
 std::string Node::fullPath() const {
-    std::vector<const Node*> chain;
-    for (const Node* n = this; n != nullptr; n = n->parent_)
-        chain.push_back(n);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty() || it != chain.rbegin())
-            path += TreeModel::PathSeparator;
-        path += (*it)->text_;
+    // Sized first and filled from the end: one allocation and one copy per text, however deep the node.
+    constexpr std::string_view separator = TreeModel::PathSeparator;
+    std::size_t size = text_.size();
+    for (const Node* n = parent_; n != nullptr; n = n->parent_)
+        size += n->text_.size() + separator.size();
+    std::string path(size, '\0');
+    char* end = path.data() + size;
+    for (const Node* n = this;; n = n->parent_) {
+        end -= n->text_.size();
+        std::memcpy(end, n->text_.data(), n->text_.size());
+        if (n->parent_ == nullptr)
+            break;
+        end -= separator.size();
+        std::memcpy(end, separator.data(), separator.size());
     }
     return path;
 }

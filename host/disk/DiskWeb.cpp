@@ -247,6 +247,11 @@ struct ItemPlace {
     }
 };
 
+std::string shownPath(const WebState& state, const ItemPlace& place) {
+    return state.folders.shownPath(*place.folder) + "/" + std::string(metadata::FolderName) + "/" +
+           printable(place.metadataName());
+}
+
 class DiskProperties final : public Properties {
   public:
     DiskProperties(std::shared_ptr<WebState> state, ItemPlace place)
@@ -286,21 +291,18 @@ class DiskProperties final : public Properties {
   private:
     std::pair<const HandleFolder*, std::string> key() const { return {place_.folder, place_.metadataName()}; }
     std::string url() const { return urlOf(*state_, place_.rel); }
-    std::string shown() const {
-        return state_->folders.shownPath(*place_.folder) + "/" + std::string(metadata::FolderName) + "/" +
-               printable(place_.metadataName());
-    }
+    std::string shown() const { return shownPath(*state_, place_); }
 
     // The stored document, as the pending replacements of this write session leave it.
     std::optional<std::string> current() {
         if (state_->batch) {
-            if (const std::string* staged = state_->batch->staged(place_.folder, place_.metadataName()))
+            if (const std::string* staged = state_->batch->staged(*place_.folder, place_.metadataName()))
                 return *staged;
         }
         const auto folder = state_->folders.metadataFolder(*place_.folder, false);
         if (!folder)
             return std::nullopt;
-        return metadata::readAt(folder->get(), place_.metadataName(), shown());
+        return metadata::readAt(folder->get(), place_.metadataName(), [this] { return shown(); });
     }
 
     // Present once pending changes are counted in, as a later apply would leave it.
@@ -345,16 +347,18 @@ class DiskProperties final : public Properties {
     void write(const std::string& bytes) {
         const int dir = state_->folders.open(*place_.folder);
         const bool existed = state_->folders.metadataFolder(*place_.folder, false) != nullptr;
-        const auto folder = state_->folders.metadataFolder(*place_.folder, true);
         const std::string& name = place_.metadataName();
         try {
+            const auto folder = state_->folders.metadataFolder(*place_.folder, true);
             WriteBatch* batch = state_->batch.get();
             if (batch && state_->tidied.insert(place_.folder).second)
-                metadata::removeStaleTemporariesAt(folder->get(), batch->temporariesIn(place_.folder));
-            const std::string temp =
-                metadata::writeTemporaryAt(folder->get(), name, bytes, batch == nullptr, shown());
+                metadata::removeStaleTemporariesAt(folder->get(), batch->temporariesIn(*place_.folder));
+            const std::string temp = metadata::writeTemporaryAt(folder->get(), name, bytes, batch == nullptr,
+                                                                [this] { return shown(); });
             if (batch) {
-                batch->stage(place_.folder, folder, name, temp, bytes, shown());
+                // The batch lives in the web's state, so the state outlives what it keeps.
+                batch->stage(*place_.folder, name, temp, bytes,
+                             [state = state_.get(), place = place_] { return shownPath(*state, place); });
                 if (batch->full())
                     batch->flush();
                 return;
@@ -527,7 +531,9 @@ class DiskWebObject final : public Web {
         state_->lastFolder = nullptr;
         try {
             state_->folders.open(folder);
-        } catch (const Failure&) {
+        } catch (const Failure& f) {
+            if (f.status() != status::NotFound)
+                throw;
             return false;
         }
         return true;
@@ -564,7 +570,11 @@ class DiskWebObject final : public Web {
             HandleFolder& child = state_->folders.child(*folder, name);
             try {
                 state_->folders.open(child);
-            } catch (const Failure&) {
+            } catch (const Failure& f) {
+                // Nothing there, or not a real folder: none. A folder there that cannot be opened is a
+                // failure, not an absence.
+                if (f.status() != status::NotFound)
+                    throw;
                 return nullptr;
             }
             folder = &child;
@@ -711,7 +721,7 @@ std::unique_ptr<WriteLock> DiskApplication::lockForWriting(bool wait,
     // Whatever was resolved before the lock may have changed since: every folder is opened afresh.
     state_->folders.forget();
     state_->lastFolder = nullptr;
-    state_->batch = std::make_unique<WriteBatch>(state_->folders.root().fd.get());
+    state_->batch = std::make_unique<WriteBatch>(state_->folders);
     state_->tidied.clear();
     const std::uint64_t count = readCount(fd.get());
     return std::unique_ptr<WriteLock>(new WriteLock(state_, fd.release(), count));

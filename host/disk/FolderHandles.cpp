@@ -101,13 +101,13 @@ std::shared_ptr<Descriptor> FolderHandles::metadataFolder(Folder& folder, bool c
     if (folder.metadataFolder && folder.metadataFolder->valid())
         return folder.metadataFolder;
     const std::string name(metadata::FolderName);
-    const std::string shown = shownPath(folder) + "/" + name;
+    const auto shown = [&] { return shownPath(folder) + "/" + name; };
     Descriptor fd(sys::openAt(dir, name.c_str(), FolderFlags));
     if (!fd.valid() && errno == ENOENT && create) {
         if (sys::makeFolderAt(dir, name.c_str(), 0777) != 0 && errno != EEXIST) {
             const int error = errno;
             throw Failure(statusFor(error),
-                          "cannot create the metadata folder " + shown + ": " + message(error));
+                          "cannot create the metadata folder " + shown() + ": " + message(error));
         }
         fd = Descriptor(sys::openAt(dir, name.c_str(), FolderFlags));
         // Made by root for a web that belongs to someone else: it stays theirs.
@@ -121,8 +121,8 @@ std::shared_ptr<Descriptor> FolderHandles::metadataFolder(Folder& folder, bool c
             return nullptr;
         if (error == ELOOP || error == ENOTDIR)
             throw Failure(status::Fail,
-                          "cannot use the metadata folder " + shown + ": it is not a real folder");
-        throw Failure(statusFor(error), "cannot open the metadata folder " + shown + ": " + message(error));
+                          "cannot use the metadata folder " + shown() + ": it is not a real folder");
+        throw Failure(statusFor(error), "cannot open the metadata folder " + shown() + ": " + message(error));
     }
     folder.metadataFolder = std::make_shared<Descriptor>(std::move(fd));
     return folder.metadataFolder;

@@ -29,8 +29,8 @@ std::int32_t statusFor(int error) {
     }
 }
 
-Failure systemFailure(const std::string& what, const std::string& shown, int error) {
-    return Failure(statusFor(error), what + " " + shown + ": " + std::generic_category().message(error));
+Failure systemFailure(const std::string& what, const Shown& shown, int error) {
+    return Failure(statusFor(error), what + " " + shown() + ": " + std::generic_category().message(error));
 }
 
 std::string temporaryName() {
@@ -50,21 +50,23 @@ bool allDigits(std::string_view s) {
 
 } // namespace
 
-std::optional<std::string> readAt(int dir, const std::string& name, const std::string& shown) {
+std::optional<std::string> readAt(int dir, const std::string& name, const Shown& shown) {
     // Non-blocking so that a FIFO planted where a metadata file belongs cannot hang the add-in.
     Descriptor fd(sys::openAt(dir, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
     if (!fd.valid()) {
         if (errno == ENOENT)
             return std::nullopt;
         if (errno == ELOOP)
-            throw Failure(status::Fail, "cannot read the metadata file " + shown + ": it is a symbolic link");
+            throw Failure(status::Fail,
+                          "cannot read the metadata file " + shown() + ": it is a symbolic link");
         throw systemFailure("cannot read the metadata file", shown, errno);
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
         throw systemFailure("cannot read the metadata file", shown, errno);
     if (!S_ISREG(info.st_mode))
-        throw Failure(status::Fail, "cannot read the metadata file " + shown + ": it is not a regular file");
+        throw Failure(status::Fail,
+                      "cannot read the metadata file " + shown() + ": it is not a regular file");
     std::string bytes;
     bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t size = 0;
@@ -86,7 +88,7 @@ std::optional<std::string> readAt(int dir, const std::string& name, const std::s
 }
 
 std::string writeTemporaryAt(int dir, const std::string& name, std::string_view bytes, bool syncData,
-                             const std::string& shown) {
+                             const Shown& shown) {
     // The replacement keeps who owns the file and who may read it: root rewriting another user's web
     // must not lock its owner out of their own file.
     struct stat old {};
@@ -94,7 +96,7 @@ std::string writeTemporaryAt(int dir, const std::string& name, std::string_view 
     if (!replacing && errno != ENOENT)
         throw systemFailure("cannot write", shown, errno);
     if (replacing && !S_ISREG(old.st_mode))
-        throw Failure(status::Fail, "cannot write " + shown + ": it is not a regular file");
+        throw Failure(status::Fail, "cannot write " + shown() + ": it is not a regular file");
     struct stat owner = old;
     if (!replacing && ::fstat(dir, &owner) != 0)
         throw systemFailure("cannot write", shown, errno);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -10,15 +11,17 @@
 namespace host::disk::metadata {
 
 // The bytes of `name` in the folder `dir`; none when there is no such file. Failure when it exists but is
-// not a regular file (a folder, FIFO, socket, device or link) or cannot be read. shown: for messages.
-std::optional<std::string> readAt(int dir, const std::string& name, const std::string& shown);
+// not a regular file (a folder, FIFO, socket, device or link) or cannot be read.
+// shown: the file as messages name it, asked for only when there is something to say.
+using Shown = std::function<std::string()>;
+std::optional<std::string> readAt(int dir, const std::string& name, const Shown& shown);
 
 // Writes `bytes` to a new temporary file in `dir` that is to replace `name`, and returns its name. The new
 // file takes the owner, group and mode of the one it replaces; a first one takes the folder's owner.
 // syncData: its bytes reach the disk before this returns. Failure when `name` exists as something other
 // than a regular file, or the file cannot be written; then nothing is left behind.
 std::string writeTemporaryAt(int dir, const std::string& name, std::string_view bytes, bool syncData,
-                             const std::string& shown);
+                             const Shown& shown);
 
 // Ours, as writeTemporaryAt names them: ".varnook-<pid>-<n>.tmp".
 bool isTemporaryName(std::string_view name);

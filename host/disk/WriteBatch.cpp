@@ -28,14 +28,20 @@ WriteBatch::~WriteBatch() {
 }
 
 void WriteBatch::discard(Entry& entry) {
-    if (!entry.temp.empty())
-        ::unlinkat(entry.folder->get(), entry.temp.c_str(), 0);
+    if (entry.temp.empty())
+        return;
+    try {
+        if (const auto folder = folders_.metadataFolder(*entry.folder, false))
+            ::unlinkat(folder->get(), entry.temp.c_str(), 0);
+    } catch (const Failure&) {
+        // Left for the next writer holding the lock, which removes the temporary files it meets.
+    }
     entry.temp.clear();
 }
 
-void WriteBatch::stage(const void* owner, std::shared_ptr<Descriptor> folder, const std::string& name,
-                       std::string temp, std::string bytes, std::string shown) {
-    const auto key = std::make_pair(owner, name);
+void WriteBatch::stage(FolderHandles::Folder& folder, const std::string& name, std::string temp,
+                       std::string bytes, Shown shown) {
+    const auto key = std::make_pair(static_cast<const FolderHandles::Folder*>(&folder), name);
     if (const auto found = index_.find(key); found != index_.end()) {
         Entry& entry = entries_[found->second];
         discard(entry); // superseded before it was ever visible
@@ -44,26 +50,21 @@ void WriteBatch::stage(const void* owner, std::shared_ptr<Descriptor> folder, co
         return;
     }
     index_.emplace(key, entries_.size());
-    folders_.insert(owner);
-    entries_.push_back({owner, std::move(folder), name, std::move(temp), std::move(bytes), std::move(shown)});
+    entries_.push_back({&folder, name, std::move(temp), std::move(bytes), std::move(shown)});
 }
 
-const std::string* WriteBatch::staged(const void* owner, const std::string& name) const {
-    const auto found = index_.find(std::make_pair(owner, name));
+const std::string* WriteBatch::staged(const FolderHandles::Folder& folder, const std::string& name) const {
+    const auto found = index_.find(std::make_pair(&folder, name));
     return found == index_.end() ? nullptr : &entries_[found->second].bytes;
 }
 
-std::set<std::string> WriteBatch::temporariesIn(const void* owner) const {
+std::set<std::string> WriteBatch::temporariesIn(const FolderHandles::Folder& folder) const {
     std::set<std::string> out;
     for (const Entry& entry : entries_) {
-        if (entry.owner == owner)
+        if (entry.folder == &folder)
             out.insert(entry.temp);
     }
     return out;
-}
-
-bool WriteBatch::full() const {
-    return entries_.size() >= FileLimit || folders_.size() >= FolderLimit;
 }
 
 void WriteBatch::flush() {
@@ -72,40 +73,46 @@ void WriteBatch::flush() {
     std::vector<Entry> entries = std::move(entries_);
     entries_.clear();
     index_.clear();
-    folders_.clear();
+    struct DiscardLeft {
+        WriteBatch& batch;
+        std::vector<Entry>& entries;
+        ~DiscardLeft() {
+            for (Entry& entry : entries)
+                batch.discard(entry);
+        }
+    } discardLeft{*this, entries};
 
-    std::optional<Failure> first;
-    std::size_t failed = 0;
+    const int fileSystem = folders_.open(folders_.root());
     // One sync for every new file's bytes, before any of them takes its target's place.
-    if (sys::syncFileSystem(fileSystem_) != 0) {
+    if (sys::syncFileSystem(fileSystem) != 0) {
         const int error = errno;
-        for (Entry& entry : entries)
-            discard(entry);
         throw Failure(statusFor(error), "cannot write the metadata of " + std::to_string(entries.size()) +
                                             " items: " + message(error));
     }
-    std::set<const Descriptor*> folders;
+    std::optional<Failure> first;
+    std::size_t failed = 0;
     for (Entry& entry : entries) {
-        if (sys::renameAt(entry.folder->get(), entry.temp.c_str(), entry.folder->get(), entry.name.c_str()) !=
-            0) {
-            const int error = errno;
+        try {
+            const auto folder = folders_.metadataFolder(*entry.folder, false);
+            if (!folder)
+                throw Failure(status::NotFound, "cannot replace " + entry.shown() + ": its folder is gone");
+            if (sys::renameAt(folder->get(), entry.temp.c_str(), folder->get(), entry.name.c_str()) != 0) {
+                const int error = errno;
+                throw Failure(statusFor(error), "cannot replace " + entry.shown() + ": " + message(error));
+            }
+            entry.temp.clear();
+            ++replaced_;
+        } catch (const Failure& f) {
             discard(entry);
             if (!first)
-                first.emplace(statusFor(error), "cannot replace " + entry.shown + ": " + message(error));
+                first.emplace(f);
             ++failed;
-            continue;
         }
-        entry.temp.clear();
-        ++replaced_;
-        folders.insert(entry.folder.get());
     }
     // Without this the renames themselves may not survive a crash.
-    for (const Descriptor* folder : folders) {
-        if (sys::syncFolder(folder->get()) != 0 && !first) {
-            const int error = errno;
-            first.emplace(statusFor(error),
-                          "cannot make the metadata written in a folder durable: " + message(error));
-        }
+    if (sys::syncFileSystem(fileSystem) != 0 && !first) {
+        const int error = errno;
+        first.emplace(statusFor(error), "cannot make the metadata written durable: " + message(error));
     }
     if (first) {
         if (failed > 1)

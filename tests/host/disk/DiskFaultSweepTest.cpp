@@ -84,7 +84,12 @@ TEST_P(DiskFaultSweepTest, EveryCallFailsInTurn) {
                     DiskApplication app(web, warnings);
                     auto lock = locked ? app.lockForWriting(false) : nullptr;
                     for (const auto& item : items) {
-                        auto props = app.activeWeb()->locate(web.string() + "/" + item)->properties();
+                        auto located = app.activeWeb()->locate(web.string() + "/" + item);
+                        if (!located) {
+                            ADD_FAILURE() << "call " << n << ": a failure made " << item << " look absent";
+                            break;
+                        }
+                        auto props = located->properties();
                         EXPECT_FALSE(props->item(Mark).textEquals("True"));
                         props->set(Mark, Value::boolean(true));
                         props->apply();
@@ -107,14 +112,17 @@ TEST_P(DiskFaultSweepTest, EveryCallFailsInTurn) {
                 EXPECT_TRUE(now == before || now == after) << where << ": " << metas[i] << " holds\n" << now;
                 if (!failed) {
                     EXPECT_EQ(now, after) << where;
-                } else if (!locked) {
+                } else if (!locked && i != done) {
+                    // The one that failed may have been replaced before its folder's sync failed.
                     EXPECT_EQ(now, i < done ? after : before) << where << ": " << metas[i];
                 }
             }
             for (const auto& entry : fs::recursive_directory_iterator(web))
                 EXPECT_FALSE(entry.path().filename().string().starts_with(".varnook-"))
                     << where << ": " << entry.path();
-            if (fs::exists(web / "b" / "_vti_cnf")) {
+            // Unlocked, a metadata folder made for a write that failed goes again. Locked, one made for a
+            // batch whose flush failed may stay, empty: harmless, as the editor's own folders are.
+            if (!locked && fs::exists(web / "b" / "_vti_cnf")) {
                 EXPECT_FALSE(fs::is_empty(web / "b" / "_vti_cnf"))
                     << where << ": an empty metadata folder was left";
             }

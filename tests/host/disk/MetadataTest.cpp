@@ -128,17 +128,18 @@ TEST(MetadataFiles, ReadTellsMissingFromUnreadable) {
     TempDir dir;
     const int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
-    EXPECT_FALSE(md::readAt(fd, "none", "none"));
+    const md::Shown shown = [] { return std::string("the file"); };
+    EXPECT_FALSE(md::readAt(fd, "none", shown));
     fs::create_directory(dir.path() / "folder");
-    EXPECT_THROW(md::readAt(fd, "folder", "folder"), host::Failure);
+    EXPECT_THROW(md::readAt(fd, "folder", shown), host::Failure);
     ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
-    EXPECT_THROW(md::readAt(fd, "fifo", "fifo"), host::Failure); // rather than waiting for a writer
+    EXPECT_THROW(md::readAt(fd, "fifo", shown), host::Failure); // rather than waiting for a writer
     put(dir.path() / "real", "x:SR|1\r\n");
     fs::create_symlink(dir.path() / "real", dir.path() / "link");
     fs::create_symlink(dir.path() / "gone", dir.path() / "dangling");
-    EXPECT_EQ(md::readAt(fd, "real", "real"), "x:SR|1\r\n");
-    EXPECT_THROW(md::readAt(fd, "link", "link"), host::Failure);
-    EXPECT_THROW(md::readAt(fd, "dangling", "dangling"), host::Failure);
+    EXPECT_EQ(md::readAt(fd, "real", shown), "x:SR|1\r\n");
+    EXPECT_THROW(md::readAt(fd, "link", shown), host::Failure);
+    EXPECT_THROW(md::readAt(fd, "dangling", shown), host::Failure);
     ::close(fd);
 }
 
