@@ -22,6 +22,7 @@ cleanup() { [ "$own_work" = yes ] && rm -rf "$WORK"; }
 trap cleanup EXIT
 
 cc -O2 -o "$WORK/floor" bench/floor.c
+cc -O2 -o "$WORK/chain" bench/chain.c
 
 meta=$'vti_encoding:SR|utf8-nl\r\nvti_author:SR|bench\r\nvti_timelastmodified:TR|01 Jan 2026 00:00:00 -0000\r\nvti_title:SR|A page\r\n'
 marked=$'vti_encoding:SR|utf8-nl\r\nvti_author:SR|bench\r\nvti_donotpublish:BW|true\r\nvti_title:SR|A page\r\n'
@@ -43,18 +44,8 @@ make_web() {
     done
 }
 
-# make_chain DIR DEPTH: DEPTH nested folders "d", a marked page at the bottom. Made level by level from
-# inside, since the full path outgrows what the system accepts.
-make_chain() {
-    local dir=$1 depth=$2
-    mkdir -p "$dir"
-    (
-        cd "$dir"
-        for ((i = 0; i < depth; i++)); do mkdir d && cd d; done
-        : >deep.htm
-        mkdir _vti_cnf && printf '%s' "$marked" >_vti_cnf/deep.htm
-    )
-}
+# make_chain DIR DEPTH: DEPTH nested folders "d", a marked page at the bottom (bench/chain.c).
+make_chain() { (cd "$(dirname "$1")" && "$WORK/chain" "$(basename "$1")" "$2"); }
 
 # best COMMAND...: the shortest wall time of $runs runs, in seconds.
 best() {
@@ -89,7 +80,7 @@ for size in $sizes; do
     "$WORK/floor" "$web" >/dev/null # warms the cache
     floor=$(best "$WORK/floor" "$web")
     tree=$(best "$varnook" tree --tsv "$web")
-    nodes=$(("$varnook" tree --tsv "$web" | wc -l))
+    nodes=$("$varnook" tree --tsv "$web" | wc -l)
     peak=$(/usr/bin/time -f %M "$varnook" tree --tsv "$web" 2>&1 >/dev/null | tail -1)
     echo "$files files: floor ${floor}s, tree ${tree}s, ratio $(ratio "$tree" "$floor")x; peak ${peak} KB for $nodes nodes = $((peak * 1024 / nodes)) B/node"
 done

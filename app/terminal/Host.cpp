@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace terminal {
@@ -149,6 +150,9 @@ class TerminalHost final : public host::WindowServices {
     void handleWindowMouse(const Key& key, const WindowLayout& l);
     void contextMenuFromKeyboard();
     void closeWindow();
+    // The right button released over the tree; a choice from its menu holds the web's write lock.
+    void rightClick(float x, float y);
+    bool lockForChoice();
 
     // menus and host commands
     std::vector<BarMenu> barMenus();
@@ -175,6 +179,12 @@ class TerminalHost final : public host::WindowServices {
     std::string error_;
     std::string note_;
     bool quit_ = false;
+
+    // The web's change count when the window was filled; a choice made on a web changed since then
+    // refills the window instead of acting on marks it no longer shows.
+    std::uint64_t filledAt_ = 0;
+    std::unique_ptr<host::disk::WriteLock> choiceLock_;
+    bool refill_ = false;
 };
 
 // --- life cycle ---------------------------------------------------------------------------------
@@ -269,6 +279,13 @@ void TerminalHost::show() {
     }
     view_->resetScroll();
     view_->ensureSelection();
+    if (host::disk::DiskApplication* web = state_.web()) {
+        try {
+            filledAt_ = web->changeCount();
+        } catch (const host::Failure&) {
+            filledAt_ = 0; // the next choice says what is wrong with the lock
+        }
+    }
 }
 
 void TerminalHost::hide() {
@@ -296,19 +313,55 @@ bool TerminalHost::popUpMenu(bool checked, float x, float y) {
 
         const Key key = screen_.read();
         if (key.is(Fn::Enter) || key.is(U' '))
-            return true;
+            return lockForChoice();
         if (key.is(Fn::Escape) || key.is(Fn::F10))
             return false;
         if (key.kind == Key::Kind::Mouse) {
             const bool onItem = key.y == top + 1 && key.x > left && key.x < left + width - 1;
             const bool inside = key.y >= top && key.y < top + height && key.x >= left && key.x < left + width;
             if (onItem && (key.mouse == MouseAction::LeftRelease || key.mouse == MouseAction::RightRelease))
-                return true;
+                return lockForChoice();
             if (!inside && (key.mouse == MouseAction::LeftPress || key.mouse == MouseAction::RightPress))
                 return false;
         }
     }
     return false;
+}
+
+bool TerminalHost::lockForChoice() {
+    host::disk::DiskApplication* web = state_.web();
+    if (web == nullptr)
+        return true;
+    choiceLock_ = web->lockForWriting(true, [this] {
+        note_ = "Waiting for another varnook to finish changing the web...";
+        draw();
+        screen_.show();
+    });
+    if (choiceLock_->changeCountAtStart() == filledAt_)
+        return true;
+    choiceLock_.reset();
+    refill_ = true;
+    return false;
+}
+
+void TerminalHost::rightClick(float x, float y) {
+    try {
+        form()->tvwWeb_MouseUp(RightButton, 0, x, y);
+    } catch (...) {
+        choiceLock_.reset(); // what was written is made durable; the failure is the event's
+        refill_ = false;
+        throw;
+    }
+    if (auto lock = std::move(choiceLock_)) {
+        lock->commit();
+        filledAt_ = state_.web()->changeCount(); // our own change leaves the window true
+    }
+    if (std::exchange(refill_, false)) {
+        window::frmMain& f = *form();
+        f.Unload();
+        f.setVisible(true);
+        note_ = "The web was changed by another program: the window shows it afresh";
+    }
 }
 
 void TerminalHost::messageBox(const std::string& text, const std::string& title, int style) {
@@ -703,7 +756,7 @@ void TerminalHost::contextMenuFromKeyboard() {
     const float x = static_cast<float>(l.rowX(view.rows()[*row].depth) - l.treeLeft + 4) * TwipsPerColumn;
     const float y =
         static_cast<float>(static_cast<long>(*row) - static_cast<long>(view.top()) + 1) * TwipsPerRow;
-    form()->tvwWeb_MouseUp(RightButton, 0, x, y);
+    rightClick(x, y);
 }
 
 void TerminalHost::handleMouse(const Key& key) {
@@ -766,7 +819,7 @@ void TerminalHost::handleWindowMouse(const Key& key, const WindowLayout& l) {
             view.selectRow(index);
         const float x = static_cast<float>(key.x - l.treeLeft) * TwipsPerColumn;
         const float y = static_cast<float>(key.y - l.treeTop) * TwipsPerRow;
-        form()->tvwWeb_MouseUp(RightButton, 0, x, y);
+        rightClick(x, y);
     }
 }
 
