@@ -2,18 +2,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 namespace host {
 
 class TreeModel;
+
+// Only the model makes nodes; the nodes themselves live in its storage.
+class NodeToken {
+    friend class TreeModel;
+    NodeToken() = default;
+};
 
 // One entry of the tree. Nodes are owned by their TreeModel and compared by identity; a reference stays
 // valid until the model is cleared or destroyed.
@@ -42,12 +48,13 @@ class Node {
     bool expanded() const { return expanded_; }
     void setExpanded(bool expanded);
 
-  private:
-    friend class TreeModel;
-    Node(TreeModel& owner, Node* parent, std::string key, std::string text, const std::string* image,
-         const std::string* selectedImage)
+    Node(NodeToken, TreeModel& owner, Node* parent, std::string key, std::string text,
+         const std::string* image, const std::string* selectedImage)
         : owner_(owner), parent_(parent), key_(std::move(key)), text_(std::move(text)), image_(image),
           selectedImage_(selectedImage) {}
+
+  private:
+    friend class TreeModel;
 
     // A web may have hundreds of thousands of nodes, so each keeps no more than it must: image keys point
     // into the model's image list, which every image key has to name anyway.
@@ -116,9 +123,17 @@ class TreeModel {
     void notify() const;
 
     std::vector<std::string> imageKeys_;
-    std::vector<std::unique_ptr<Node>> nodes_; // in the order added
+    // The nodes in the order added, stored in blocks: no allocation of its own per node, and a node never
+    // moves once added.
+    std::deque<Node> nodes_;
     std::vector<Node*> roots_;
-    std::unordered_map<std::string_view, Node*> byKey_; // views of the nodes' own keys
+    // The nodes by key: an open-addressed table of node pointers (a hash map would take about 60 bytes
+    // more per node, with a copy or view of each key).
+    std::size_t probe(std::string_view key) const; // the key's slot, or the empty one where it belongs
+    void rehash(std::size_t size);
+    std::vector<Node*> slots_; // a power of two in size, or empty; never more than three quarters full
+    mutable Node* lastFound_ = nullptr;
+
     Node* selected_ = nullptr;
     std::size_t refreshCount_ = 0;
     Listener listener_;
