@@ -95,6 +95,8 @@ CLI::App* addMarkingCommand(CLI::App& cli, const char* name, const char* descrip
     command->add_flag("-q,--quiet", v.mark.quiet, "Print nothing");
     command->add_flag("-n,--dry-run", v.mark.dryRun, "Say what would change, write nothing");
     command->add_flag("--init", v.mark.init, "Allow a folder that is not a web yet, and make it one");
+    command->add_flag("--no-wait", v.mark.noWait,
+                      "Fail at once when another varnook is changing the web, instead of waiting for it");
     command->add_option("WEB", v.web, WebHelp)->required();
     command
         ->add_option("ITEM", v.items, "An item's path below the web, \"/\" between names; \".\" is the web")

@@ -43,9 +43,9 @@ void prepare(window::frmMain& form, host::Node& node, MarkDirection direction) {
     }
 }
 
-void initWeb(const LoadedWindow& window) {
+void initWeb(const std::filesystem::path& web) {
     std::error_code ec;
-    const auto folder = window.webFolder() / "_vti_pvt";
+    const auto folder = web / "_vti_pvt";
     std::filesystem::create_directory(folder, ec);
     if (ec)
         throw host::Failure(host::status::Fail, "cannot make " + folder.string() + ": " + ec.message());
@@ -69,22 +69,27 @@ Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out
 
 Outcome runMarking(const std::string& webPath, const std::vector<std::string>& items, MarkDirection direction,
                    const MarkOptions& options, std::ostream& out, std::ostream& warnings) {
-    LoadedWindow window(webPath, warnings, options.dryRun);
-    std::vector<host::Node*> nodes;
-    for (const auto& item : items) {
-        host::Node* node = window.nodeFor(item);
-        if (node == nullptr)
-            throw UsageError{"no item '" + item + "' in " + webPath};
-        nodes.push_back(node);
-    }
-    if (!looksLikeAWeb(window.webFolder())) {
+    // Refused before anything is written, the lock file included.
+    std::error_code ec;
+    if (std::filesystem::is_directory(webPath, ec) && !looksLikeAWeb(webPath)) {
         if (!options.init)
             throw host::Failure(host::status::InvalidArg,
                                 "'" + webPath +
                                     "' is not a web (no _vti_pvt or _vti_cnf folder in it); give --init to "
                                     "make it one");
         if (!options.dryRun)
-            initWeb(window);
+            initWeb(webPath);
+    }
+    const auto access = options.dryRun   ? LoadedWindow::Access::Read
+                        : options.noWait ? LoadedWindow::Access::WriteWithoutWaiting
+                                         : LoadedWindow::Access::Write;
+    LoadedWindow window(webPath, warnings, options.dryRun, access);
+    std::vector<host::Node*> nodes;
+    for (const auto& item : items) {
+        host::Node* node = window.nodeFor(item);
+        if (node == nullptr)
+            throw UsageError{"no item '" + item + "' in " + webPath};
+        nodes.push_back(node);
     }
 
     auto& form = window.form();
@@ -99,6 +104,8 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
             form.mnuNoPublish_Click();
         }
     }
+
+    window.commit();
 
     // What changed, in tree order, by the mark as the window reads it.
     std::vector<std::string> lines;

@@ -21,14 +21,21 @@ std::unique_ptr<host::disk::DiskApplication> openWeb(const std::string& path, st
 
 } // namespace
 
-LoadedWindow::LoadedWindow(const std::string& webPath, std::ostream& warnings, bool dryRun)
-    : disk_(openWeb(webPath, warnings)), journal_(*disk_, dryRun) {
+LoadedWindow::LoadedWindow(const std::string& webPath, std::ostream& warnings, bool dryRun, Access access)
+    : disk_(openWeb(webPath, warnings)),
+      lock_(access == Access::Read ? nullptr : disk_->lockForWriting(access == Access::Write)),
+      journal_(*disk_, dryRun) {
     try {
         form_.setVisible(true);
         homePageUrl_ = disk_->activeWeb()->homePageUrl();
     } catch (const host::Failure& f) {
         throw host::Failure(f.status(), std::string("filling the tree failed: ") + f.what());
     }
+}
+
+void LoadedWindow::commit() {
+    if (lock_)
+        lock_->commit();
 }
 
 std::string LoadedWindow::webUrl() const {

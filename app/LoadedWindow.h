@@ -25,7 +25,14 @@ class HeadlessWindow final : public host::WindowServices {
 // journal, so a command can tell what it changed; with dryRun they go no further.
 class LoadedWindow {
   public:
-    LoadedWindow(const std::string& webPath, std::ostream& warnings, bool dryRun = false);
+    // A command that changes marks holds the web's write lock from before it reads them (Write waits for
+    // another writer, saying so after a second; WriteWithoutWaiting fails at once).
+    enum class Access { Read, Write, WriteWithoutWaiting };
+    LoadedWindow(const std::string& webPath, std::ostream& warnings, bool dryRun = false,
+                 Access access = Access::Read);
+
+    // Makes every change durable and releases the lock.
+    void commit();
 
     window::frmMain& form() { return form_; }
     const host::TreeModel& tree() const { return form_.tree(); }
@@ -43,6 +50,7 @@ class LoadedWindow {
 
   private:
     std::unique_ptr<host::disk::DiskApplication> disk_;
+    std::unique_ptr<host::disk::WriteLock> lock_;
     MarkJournal journal_;
     host::GlobalApplication global_{journal_};
     HeadlessWindow services_;

@@ -3,34 +3,39 @@
 #include "host/Failure.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace host {
 
 void Node::setImage(std::string key) {
     owner_.checkOperation("setImage");
-    owner_.checkImage(key);
-    image_ = std::move(key);
+    image_ = owner_.checkImage(key);
     if (owner_.observer_ != nullptr)
         owner_.observer_->nodeImagesChanged(*this);
 }
 
 void Node::setSelectedImage(std::string key) {
     owner_.checkOperation("setSelectedImage");
-    owner_.checkImage(key);
-    selectedImage_ = std::move(key);
+    selectedImage_ = owner_.checkImage(key);
     if (owner_.observer_ != nullptr)
         owner_.observer_->nodeImagesChanged(*this);
 }
 
 std::string Node::fullPath() const {
-    std::vector<const Node*> chain;
-    for (const Node* n = this; n != nullptr; n = n->parent_)
-        chain.push_back(n);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty() || it != chain.rbegin())
-            path += TreeModel::PathSeparator;
-        path += (*it)->text_;
+    // Sized first and filled from the end: one allocation and one copy per text, however deep the node.
+    constexpr std::string_view separator = TreeModel::PathSeparator;
+    std::size_t size = text_.size();
+    for (const Node* n = parent_; n != nullptr; n = n->parent_)
+        size += n->text_.size() + separator.size();
+    std::string path(size, '\0');
+    char* end = path.data() + size;
+    for (const Node* n = this;; n = n->parent_) {
+        end -= n->text_.size();
+        std::memcpy(end, n->text_.data(), n->text_.size());
+        if (n->parent_ == nullptr)
+            break;
+        end -= separator.size();
+        std::memcpy(end, separator.data(), separator.size());
     }
     return path;
 }
@@ -65,33 +70,60 @@ Node& TreeModel::add(const std::optional<std::string>& relativeKey, std::string 
         if (parent == nullptr)
             throw Failure(status::InvalidArg, "tree: no node with the key '" + *relativeKey + "'");
     }
-    if (byKey_.count(key) != 0)
+    // One hash of the new key serves both the duplicate check and the insertion.
+    if ((nodes_.size() + 1) * 4 > slots_.size() * 3)
+        rehash(std::max<std::size_t>(16, slots_.size() * 2));
+    const std::size_t slot = probe(key);
+    if (slots_[slot] != nullptr)
         throw Failure(status::InvalidArg, "tree: a node with the key '" + key + "' already exists");
-    checkImage(image);
-    checkImage(selectedImage);
+    const std::string* imageKey = checkImage(image);
+    const std::string* selectedImageKey = checkImage(selectedImage);
 
-    auto node = std::unique_ptr<Node>(
-        new Node(*this, parent, std::move(key), std::move(text), std::move(image), std::move(selectedImage)));
+    Node& node = nodes_.emplace_back(NodeToken{}, *this, parent, std::move(key), std::move(text), imageKey,
+                                     selectedImageKey);
     auto& siblings = parent ? parent->children_ : roots_;
-    node->indexInParent_ = siblings.size();
-    siblings.push_back(node.get());
-    byKey_.emplace(node->key_, node.get());
-    nodes_.push_back(std::move(node));
+    node.indexInParent_ = static_cast<std::uint32_t>(siblings.size());
+    siblings.push_back(&node);
+    slots_[slot] = &node;
     if (observer_ != nullptr)
-        observer_->nodeAdded(*nodes_.back());
+        observer_->nodeAdded(node);
     notify();
-    return *nodes_.back();
+    return node;
+}
+
+std::size_t TreeModel::probe(std::string_view key) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = std::hash<std::string_view>{}(key)&mask;
+    while (slots_[i] != nullptr && slots_[i]->key_ != key)
+        i = (i + 1) & mask;
+    return i;
+}
+
+void TreeModel::rehash(std::size_t size) {
+    std::vector<Node*> old(size, nullptr);
+    old.swap(slots_);
+    for (Node* node : old) {
+        if (node != nullptr)
+            slots_[probe(node->key_)] = node;
+    }
 }
 
 Node& TreeModel::nodeByIndex(std::size_t index) const {
     if (index < 1 || index > nodes_.size())
         throw Failure(status::InvalidArg, "tree: no node at index " + std::to_string(index));
-    return *nodes_[index - 1];
+    return const_cast<Node&>(nodes_[index - 1]);
 }
 
 Node* TreeModel::find(std::string_view key) const {
-    auto it = byKey_.find(std::string(key));
-    return it == byKey_.end() ? nullptr : it->second;
+    // Nodes are mostly added under the parent of the node added before.
+    if (lastFound_ != nullptr && lastFound_->key_ == key)
+        return lastFound_;
+    if (slots_.empty())
+        return nullptr;
+    Node* node = slots_[probe(key)];
+    if (node != nullptr)
+        lastFound_ = node;
+    return node;
 }
 
 void TreeModel::forEachInTreeOrder(const std::function<void(const Node&, std::size_t)>& visit) const {
@@ -119,7 +151,8 @@ void TreeModel::select(Node* node) {
 
 void TreeModel::clear() {
     selected_ = nullptr;
-    byKey_.clear();
+    slots_.clear();
+    lastFound_ = nullptr;
     roots_.clear();
     nodes_.clear();
     if (observer_ != nullptr)
@@ -144,9 +177,11 @@ void TreeModel::checkOperation(std::string_view operation) const {
         throw Failure(status::Fail, "tree: " + std::string(operation) + " failed");
 }
 
-void TreeModel::checkImage(std::string_view key) const {
-    if (!hasImage(key))
+const std::string* TreeModel::checkImage(std::string_view key) const {
+    const auto found = std::find(imageKeys_.begin(), imageKeys_.end(), key);
+    if (found == imageKeys_.end())
         throw Failure(status::InvalidArg, "tree: the image list has no image '" + std::string(key) + "'");
+    return &*found;
 }
 
 void TreeModel::notify() const {

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -31,6 +32,12 @@ class TreeObserver {
     ~TreeObserver() = default;
 };
 
+// Only the model makes nodes; the nodes themselves live in its storage.
+class NodeToken {
+    friend class TreeModel;
+    NodeToken() = default;
+};
+
 // One entry of the tree. Nodes are owned by their TreeModel and compared by identity; a reference stays
 // valid until the model is cleared or destroyed.
 class Node {
@@ -40,8 +47,8 @@ class Node {
 
     const std::string& key() const { return key_; }
     const std::string& text() const { return text_; }
-    const std::string& image() const { return image_; }
-    const std::string& selectedImage() const { return selectedImage_; }
+    const std::string& image() const { return *image_; }
+    const std::string& selectedImage() const { return *selectedImage_; }
     void setImage(std::string key);
     void setSelectedImage(std::string key);
 
@@ -58,21 +65,24 @@ class Node {
     bool expanded() const { return expanded_; }
     void setExpanded(bool expanded);
 
+    Node(NodeToken, TreeModel& owner, Node* parent, std::string key, std::string text,
+         const std::string* image, const std::string* selectedImage)
+        : owner_(owner), parent_(parent), key_(std::move(key)), text_(std::move(text)), image_(image),
+          selectedImage_(selectedImage) {}
+
   private:
     friend class TreeModel;
-    Node(TreeModel& owner, Node* parent, std::string key, std::string text, std::string image,
-         std::string selectedImage)
-        : owner_(owner), parent_(parent), key_(std::move(key)), text_(std::move(text)),
-          image_(std::move(image)), selectedImage_(std::move(selectedImage)) {}
 
+    // A web may have hundreds of thousands of nodes, so each keeps no more than it must: image keys point
+    // into the model's image list, which every image key has to name anyway.
     TreeModel& owner_;
     Node* parent_;
     std::string key_;
     std::string text_;
-    std::string image_;
-    std::string selectedImage_;
+    const std::string* image_;
+    const std::string* selectedImage_;
     std::vector<Node*> children_;
-    std::size_t indexInParent_ = 0;
+    std::uint32_t indexInParent_ = 0;
     bool expanded_ = false;
 };
 
@@ -127,13 +137,22 @@ class TreeModel {
   private:
     friend class Node;
     void checkOperation(std::string_view operation) const;
-    void checkImage(std::string_view key) const;
+    // The image list's own copy of the key; fails when the list lacks it.
+    const std::string* checkImage(std::string_view key) const;
     void notify() const;
 
     std::vector<std::string> imageKeys_;
-    std::vector<std::unique_ptr<Node>> nodes_; // in the order added
+    // The nodes in the order added, stored in blocks: no allocation of its own per node, and a node never
+    // moves once added.
+    std::deque<Node> nodes_;
     std::vector<Node*> roots_;
-    std::unordered_map<std::string, Node*> byKey_;
+    // The nodes by key: an open-addressed table of node pointers (a hash map would take about 60 bytes
+    // more per node, with a copy or view of each key).
+    std::size_t probe(std::string_view key) const; // the key's slot, or the empty one where it belongs
+    void rehash(std::size_t size);
+    std::vector<Node*> slots_; // a power of two in size, or empty; never more than three quarters full
+    mutable Node* lastFound_ = nullptr;
+
     Node* selected_ = nullptr;
     std::size_t refreshCount_ = 0;
     Listener listener_;

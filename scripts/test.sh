@@ -15,6 +15,10 @@ for preset in linux linux-release linux-asan; do
     ctest --preset "$preset" -j"$jobs"
 done
 
+echo "== benchmarks, once each at small size"
+build/linux-release/bench/fill-bench --benchmark_filter='/450$' --benchmark_min_time=0.01
+bash bench/disk.sh --quick
+
 for preset in win32 win64; do
     echo "== $preset"
     cmake --preset "$preset" >/dev/null

@@ -3,8 +3,10 @@
 #include "host/Failure.h"
 #include "webtree/FileImage.h"
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace webtree {
 namespace {
@@ -46,18 +48,24 @@ std::string chooseFileImage(host::Web& web, host::File& file, bool guardHomeMark
     return marked ? "home_n" : "home";
 }
 
-// An unmarked node clears the mark of its parent, and the walk goes on up to the root.
+// An unmarked node clears the mark of its parent, and the walk goes on up to the root. Every folder
+// above an unmarked folder is unmarked already (each walk clears up to the root), so the walk ends at
+// the first one: what it would do beyond changes nothing, and a deep web stays linear.
 void clearMarksAbove(host::Node& fileNode) {
-    for (host::Node* current = &fileNode; current != nullptr; current = current->parent()) {
+    for (host::Node* current = &fileNode; !hasMarkSuffix(current->image());) {
         host::Node* parent = current->parent();
-        if (!hasMarkSuffix(current->image()) && parent != nullptr) {
-            parent->setImage(stripMarkSuffix(parent->image()));
-            parent->setSelectedImage(stripMarkSuffix(parent->selectedImage()));
-        }
+        if (parent == nullptr || !hasMarkSuffix(parent->image()))
+            return;
+        parent->setImage(stripMarkSuffix(parent->image()));
+        parent->setSelectedImage(stripMarkSuffix(parent->selectedImage()));
+        current = parent;
     }
 }
 
-void FillFolder(FillContext& ctx, host::Folder& folder, const std::string& parentKey) {
+using Folders = std::vector<std::unique_ptr<host::Folder>>;
+
+// The first pass over a folder: a node for each sub-folder, followed at once by the nodes of its files.
+Folders addSubFolders(FillContext& ctx, host::Folder& folder, const std::string& parentKey) {
     auto subFolders = folder.folders();
     for (auto& sub : subFolders) {
         const std::string subUrl = sub->url();
@@ -70,8 +78,30 @@ void FillFolder(FillContext& ctx, host::Folder& folder, const std::string& paren
             clearMarksAbove(node);
         }
     }
-    for (auto& sub : subFolders)
-        FillFolder(ctx, *sub, sub->url());
+    return subFolders;
+}
+
+// Each folder's first pass, then the same for each of its sub-folders in turn, depth first. The folders
+// still to visit are kept on a stack of our own rather than the call stack, which a web nested thousands
+// of levels deep would exhaust.
+void FillFolder(FillContext& ctx, host::Folder& root, const std::string& rootKey) {
+    struct Level {
+        Folders folders;
+        std::size_t next = 0;
+    };
+    std::vector<Level> stack;
+    stack.push_back({addSubFolders(ctx, root, rootKey)});
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.folders.size()) {
+            stack.pop_back();
+            continue;
+        }
+        host::Folder& sub = *level.folders[level.next++];
+        const std::string subKey = sub.url();
+        Folders below = addSubFolders(ctx, sub, subKey);
+        stack.push_back({std::move(below)}); // `level` is not used after this: the push may move it
+    }
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 #include "host/Failure.h"
 #include "webtree/Fill.h"
 
+#include <utility>
+
 namespace terminal {
 namespace {
 
@@ -23,10 +25,38 @@ void TerminalHost::chooseFromContextMenu(float x, float y) {
     try {
         form()->tvwWeb_MouseUp(RightButton, 0, x, y);
     } catch (...) {
+        choiceLock_.reset(); // what was written is made durable; the failure is the event's
+        refill_ = false;
         afterChoice();
         throw;
     }
+    if (auto lock = std::move(choiceLock_)) {
+        lock->commit();
+        filledAt_ = state_.web()->changeCount(); // our own change leaves the window true
+    }
     afterChoice();
+    if (std::exchange(refill_, false)) {
+        window::frmMain& f = *form();
+        f.Unload();
+        f.setVisible(true);
+        note_ = "The web was changed by another program: the window shows it afresh";
+    }
+}
+
+bool TerminalHost::lockForChoice() {
+    host::disk::DiskApplication* web = state_.web();
+    if (web == nullptr)
+        return true;
+    choiceLock_ = web->lockForWriting(true, [this] {
+        note_ = "Waiting for another varnook to finish changing the web...";
+        draw();
+        screen_.show();
+    });
+    if (choiceLock_->changeCountAtStart() == filledAt_)
+        return true;
+    choiceLock_.reset();
+    refill_ = true;
+    return false;
 }
 
 void TerminalHost::beforeChoice(bool checked) {

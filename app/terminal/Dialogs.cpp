@@ -27,6 +27,8 @@ bool TerminalHost::popUpMenu(bool checked, float x, float y) {
 
         const Key key = screen_.read();
         if (key.is(Fn::Enter) || key.is(U' ')) {
+            if (!lockForChoice())
+                return false;
             beforeChoice(checked);
             return true;
         }
@@ -36,6 +38,8 @@ bool TerminalHost::popUpMenu(bool checked, float x, float y) {
             const bool onItem = key.y == top + 1 && key.x > left && key.x < left + width - 1;
             const bool inside = key.y >= top && key.y < top + height && key.x >= left && key.x < left + width;
             if (onItem && (key.mouse == MouseAction::LeftRelease || key.mouse == MouseAction::RightRelease)) {
+                if (!lockForChoice())
+                    return false;
                 beforeChoice(checked);
                 return true;
             }

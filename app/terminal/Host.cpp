@@ -130,6 +130,13 @@ void TerminalHost::show() {
     }
     view_->resetScroll();
     view_->ensureSelection();
+    if (host::disk::DiskApplication* web = state_.web()) {
+        try {
+            filledAt_ = web->changeCount();
+        } catch (const host::Failure&) {
+            filledAt_ = 0; // the next choice says what is wrong with the lock
+        }
+    }
 }
 
 void TerminalHost::hide() {

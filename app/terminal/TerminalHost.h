@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -151,6 +152,9 @@ class TerminalHost final : public host::WindowServices {
 
     // the context menu's choice and its undo (Choices.cpp)
     void chooseFromContextMenu(float x, float y);
+    // The choice holds the web's write lock; false when the web changed since the window was filled (the
+    // window is then filled afresh instead of acting on marks it no longer shows).
+    bool lockForChoice();
     void beforeChoice(bool checked);
     void afterChoice();
     void undoChoice(bool redo);
@@ -204,6 +208,11 @@ class TerminalHost final : public host::WindowServices {
     std::optional<PendingChoice> pending_;
     std::string pendingSnapshotError_;
     UndoHistory history_;
+
+    // The web's change count when the window was filled, and the lock a choice holds while it writes.
+    std::uint64_t filledAt_ = 0;
+    std::unique_ptr<host::disk::WriteLock> choiceLock_;
+    bool refill_ = false;
 
     std::string error_;
     std::string note_;

@@ -1,5 +1,6 @@
 #include "app/terminal/UndoHistory.h"
 
+#include "app/terminal/MetadataFileAccess.h"
 #include "host/Failure.h"
 #include "host/disk/Metadata.h"
 
@@ -16,7 +17,7 @@ bool isMetadataFolder(const fs::path& p) {
 }
 
 void addFolderTree(const fs::path& folder, std::vector<fs::path>& out) {
-    out.push_back(metadata::folderMetadataPath(folder));
+    out.push_back(metadata_files::ofFolder(folder));
     std::error_code ec;
     fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -34,9 +35,9 @@ void addFolderTree(const fs::path& folder, std::vector<fs::path>& out) {
         if (it->is_directory(typeError)) {
             if (isMetadataFolder(p))
                 continue;
-            out.push_back(metadata::folderMetadataPath(p));
+            out.push_back(metadata_files::ofFolder(p));
         } else if (it->is_regular_file(typeError)) {
-            out.push_back(metadata::fileMetadataPath(p.parent_path(), p.filename().string()));
+            out.push_back(metadata_files::ofFile(p.parent_path(), p.filename().string()));
         }
     }
 }
@@ -69,7 +70,7 @@ const std::optional<std::string>* find(const FileSnapshot& s, const fs::path& p)
 FileSnapshot snapshotFiles(const std::vector<fs::path>& paths) {
     FileSnapshot snapshot;
     for (const auto& p : paths)
-        snapshot.emplace(p, metadata::readFile(p));
+        snapshot.emplace(p, metadata_files::read(p));
     return snapshot;
 }
 
@@ -77,18 +78,18 @@ std::vector<fs::path> metadataFilesOfChoice(const fs::path& web, const std::vect
                                             bool folder) {
     std::vector<fs::path> out;
     fs::path current = web;
-    out.push_back(metadata::folderMetadataPath(current));
+    out.push_back(metadata_files::ofFolder(current));
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const bool last = i + 1 == parts.size();
         if (last && !folder) {
-            out.push_back(metadata::fileMetadataPath(current, parts[i]));
+            out.push_back(metadata_files::ofFile(current, parts[i]));
             break;
         }
         current /= parts[i];
         if (last)
             addFolderTree(current, out);
         else
-            out.push_back(metadata::folderMetadataPath(current));
+            out.push_back(metadata_files::ofFolder(current));
     }
     return out;
 }
@@ -119,7 +120,7 @@ std::size_t marksRemovedOnTheirOwn(const FileSnapshot& before, const FileSnapsho
         const fs::path item = itemOf(path);
         if (item == chosenFolder)
             continue;
-        const auto* container = find(before, metadata::folderMetadataPath(item.parent_path()));
+        const auto* container = find(before, metadata_files::ofFolder(item.parent_path()));
         if (container == nullptr || !holdsMark(*container))
             ++count;
     }
@@ -128,7 +129,7 @@ std::size_t marksRemovedOnTheirOwn(const FileSnapshot& before, const FileSnapsho
 
 void replaceFiles(const FileSnapshot& expected, const FileSnapshot& wanted) {
     for (const auto& [path, bytes] : expected) {
-        if (metadata::readFile(path) != bytes)
+        if (metadata_files::read(path) != bytes)
             throw host::Failure(host::status::Fail,
                                 path.string() + " changed on disk since; nothing was changed");
     }
@@ -136,7 +137,7 @@ void replaceFiles(const FileSnapshot& expected, const FileSnapshot& wanted) {
     try {
         for (const auto& [path, bytes] : wanted) {
             if (bytes) {
-                metadata::writeFileAtomically(path, *bytes);
+                metadata_files::replace(path, *bytes);
             } else if (std::error_code ec; !fs::remove(path, ec) && ec) {
                 throw host::Failure(host::status::Fail,
                                     "cannot remove " + path.string() + ": " + ec.message());
@@ -148,7 +149,7 @@ void replaceFiles(const FileSnapshot& expected, const FileSnapshot& wanted) {
         for (const auto& path : done) {
             try {
                 if (const auto& bytes = expected.at(path))
-                    metadata::writeFileAtomically(path, *bytes);
+                    metadata_files::replace(path, *bytes);
                 else
                     fs::remove(path);
             } catch (...) {

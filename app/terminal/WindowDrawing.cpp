@@ -1,4 +1,5 @@
 #include "app/terminal/Glyphs.h"
+#include "app/terminal/MetadataFileAccess.h"
 #include "app/terminal/TerminalHost.h"
 #include "app/terminal/Text.h"
 #include "host/disk/Metadata.h"
@@ -191,10 +192,9 @@ std::string TerminalHost::selectedNodeWhy(const host::Node& node) {
         const bool folder = base == "closed" || base == "open";
         // A guarded read: the why line is a help, and an unreadable file only leaves the own mark unsaid.
         try {
-            const auto path = folder
-                                  ? metadata::folderMetadataPath(item)
-                                  : metadata::fileMetadataPath(item.parent_path(), item.filename().string());
-            const auto bytes = metadata::readFile(path);
+            const auto path = folder ? metadata_files::ofFolder(item)
+                                     : metadata_files::ofFile(item.parent_path(), item.filename().string());
+            const auto bytes = metadata_files::read(path);
             own = bytes && metadata::lookup(*bytes, "vti_donotpublish").textEquals("True");
         } catch (const std::exception&) {
             own.reset();

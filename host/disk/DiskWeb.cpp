@@ -1,28 +1,55 @@
 #include "host/disk/DiskWeb.h"
 
 #include "host/Failure.h"
+#include "host/disk/FolderHandles.h"
 #include "host/disk/Metadata.h"
+#include "host/disk/MetadataFiles.h"
+#include "host/disk/SystemCalls.h"
+#include "host/disk/WriteBatch.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 namespace host::disk {
 
 namespace fs = std::filesystem;
+using HandleFolder = FolderHandles::Folder;
 
 struct WebState {
     fs::path root; // resolved
     std::string url;
     std::ostream& warnings;
+    FolderHandles folders;
     std::set<std::string> warned; // entries already reported as left out
-    // Keyed by metadata file, which is what a change finally lands in.
-    std::map<std::string, std::vector<metadata::Change>> pending;
+    // Keyed by the metadata file a change finally lands in: its folder and its name.
+    std::map<std::pair<const HandleFolder*, std::string>, std::vector<metadata::Change>> pending;
+    // While the write lock is held: the batch of replacements, and the metadata folders already tidied.
+    std::unique_ptr<WriteBatch> batch;
+    std::unordered_set<const HandleFolder*> tidied;
+    // The folder of the last location found, so that walking a tree of nodes locates each item from its
+    // neighbour instead of from the root: linear in depth, not quadratic.
+    HandleFolder* lastFolder = nullptr;
+    std::string lastRel;
+
+    WebState(fs::path r, std::string u, std::ostream& w, Descriptor rootFd)
+        : root(std::move(r)), url(std::move(u)), warnings(w), folders(std::move(rootFd), url) {}
 };
 
 namespace {
@@ -32,6 +59,8 @@ constexpr std::array<std::string_view, 5> HiddenNames{"_derived", "_borders", "_
                                                       "_fpclass"};
 constexpr std::array<std::string_view, 4> HomePageNames{"index.htm", "index.html", "default.htm",
                                                         "default.html"};
+constexpr std::string_view PrivateFolderName = "_vti_pvt";
+constexpr std::string_view LockFileName = "varnook.lock";
 
 bool isHidden(std::string_view name) {
     return name.starts_with("_vti_") ||
@@ -62,12 +91,27 @@ std::string printable(std::string_view s) {
     return out;
 }
 
-std::int32_t statusFor(const std::error_code& ec) {
-    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
+std::int32_t statusFor(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
         return status::AccessDenied;
-    if (ec == std::errc::no_such_file_or_directory)
+    case ENOENT:
         return status::NotFound;
-    return status::Fail;
+    default:
+        return status::Fail;
+    }
+}
+
+std::int32_t statusFor(const std::error_code& ec) {
+    return ec.category() == std::generic_category() || ec.category() == std::system_category()
+               ? statusFor(ec.value())
+               : status::Fail;
+}
+
+std::string message(int error) {
+    return std::generic_category().message(error);
 }
 
 // A path below a folder with "/" between names and no empty, "." or ".." step.
@@ -83,56 +127,51 @@ bool isPlainPath(std::string_view path) {
     }
 }
 
-enum class Kind { None, Folder, File };
+enum class Kind { None, Folder, File, Other };
+
+Kind kindOfMode(mode_t mode) {
+    if (S_ISDIR(mode))
+        return Kind::Folder;
+    if (S_ISREG(mode))
+        return Kind::File;
+    return Kind::Other;
+}
 
 // Symbolic links to folders are never followed, so no walk can leave the web or run in a loop. A link
 // to a regular file counts as the file: its metadata lives beside the link and the target is never opened.
-Kind kindOf(const fs::path& path) {
-    std::error_code ec;
-    const fs::file_status own = fs::symlink_status(path, ec);
-    if (ec)
+Kind kindAt(int dir, const char* name) {
+    struct stat own {};
+    if (::fstatat(dir, name, &own, AT_SYMLINK_NOFOLLOW) != 0)
         return Kind::None;
-    if (fs::is_directory(own))
+    if (!S_ISLNK(own.st_mode))
+        return kindOfMode(own.st_mode);
+    struct stat target {};
+    if (::fstatat(dir, name, &target, 0) == 0 && S_ISREG(target.st_mode))
+        return Kind::File;
+    return Kind::Other;
+}
+
+// The kind from the listing itself where the file system gives it: one stat fewer per entry.
+Kind kindOfEntry(int dir, const dirent& entry) {
+    switch (entry.d_type) {
+    case DT_DIR:
         return Kind::Folder;
-    if (fs::is_regular_file(own))
+    case DT_REG:
         return Kind::File;
-    if (fs::is_symlink(own) && fs::is_regular_file(fs::status(path, ec)))
-        return Kind::File;
-    return Kind::None;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        return kindAt(dir, entry.d_name);
+    default:
+        return Kind::Other;
+    }
 }
 
 std::string joined(const std::string& rel, std::string_view name) {
     return rel.empty() ? std::string(name) : rel + "/" + std::string(name);
 }
 
-std::string parentOf(const std::string& rel) {
-    const auto slash = rel.rfind('/');
-    return slash == std::string::npos ? std::string() : rel.substr(0, slash);
-}
-
-std::string nameOf(const std::string& rel) {
-    return rel.substr(rel.rfind('/') + 1);
-}
-
-fs::path pathOf(const WebState& state, const std::string& rel) {
-    return rel.empty() ? state.root : state.root / rel;
-}
-
 std::string urlOf(const WebState& state, const std::string& rel) {
     return rel.empty() ? state.url : state.url + "/" + rel;
-}
-
-// The folder on disk, provided every step to it is still a real folder of the web: one replaced by a
-// symbolic link since it was listed could otherwise lead a listing or a write outside.
-fs::path realFolder(const WebState& state, const std::string& rel, const std::string& what) {
-    const fs::path path = pathOf(state, rel);
-    std::error_code ec;
-    const fs::path resolved = fs::canonical(path, ec);
-    if (ec)
-        throw Failure(statusFor(ec), what + " " + path.string() + ": " + ec.message());
-    if (resolved != path || !fs::is_directory(fs::status(resolved, ec)))
-        throw Failure(status::NotFound, what + " " + path.string() + ": it is no longer a folder of the web");
-    return path;
 }
 
 struct Listing {
@@ -140,59 +179,93 @@ struct Listing {
     std::vector<std::string> files;
 };
 
-class LeftOut {
-  public:
-    explicit LeftOut(WebState& state) : state_(state) {}
-    void report(const fs::path& folder, const std::string& name, std::string_view reason) {
-        if (state_.warned.insert((folder / name).string()).second)
-            state_.warnings << "varnook: warning: left out '" << printable(name) << "' in " << folder.string()
-                            << ": " << reason << '\n';
+void reportLeftOut(WebState& state, HandleFolder& folder, const std::string& name, std::string_view reason) {
+    const std::string where = state.folders.shownPath(folder);
+    if (state.warned.insert(where + "/" + name).second)
+        state.warnings << "varnook: warning: left out '" << printable(name) << "' in " << where << ": "
+                       << reason << '\n';
+}
+
+Listing list(WebState& state, HandleFolder& folder) {
+    const int dir = state.folders.open(folder);
+    const auto cannot = [&](int error) {
+        return Failure(statusFor(error),
+                       "cannot list the folder " + state.folders.shownPath(folder) + ": " + message(error));
+    };
+    // A descriptor of its own, since a listing moves the offset of the one it reads.
+    const int own = sys::openAt(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (own < 0)
+        throw cannot(errno);
+    // A folder removed while it was held open lists as empty: that is a folder that is gone, not one
+    // with nothing in it.
+    struct stat held {};
+    if (::fstat(own, &held) == 0 && held.st_nlink == 0) {
+        ::close(own);
+        throw cannot(ENOENT);
     }
-
-  private:
-    WebState& state_;
-};
-
-Listing list(WebState& state, const std::string& rel) {
-    const fs::path folder = realFolder(state, rel, "cannot list the folder");
-    LeftOut leftOut(state);
+    DIR* stream = ::fdopendir(own);
+    if (stream == nullptr) {
+        const int error = errno;
+        ::close(own);
+        throw cannot(error);
+    }
     Listing out;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (isHidden(name))
+    errno = 0;
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == ".." || isHidden(name)) {
+            errno = 0;
             continue;
+        }
         if (holdsUnsafeCharacter(name)) {
-            leftOut.report(folder, name, "its name holds a backslash or control character");
-            continue;
+            reportLeftOut(state, folder, entry->d_name, "its name holds a backslash or control character");
+        } else {
+            const Kind kind = kindOfEntry(dir, *entry);
+            if (kind == Kind::File && name == metadata::FolderInfoName)
+                reportLeftOut(state, folder, entry->d_name,
+                              "its properties would be those of the folder itself");
+            else if (kind == Kind::Folder)
+                out.folders.emplace_back(name);
+            else if (kind == Kind::File)
+                out.files.emplace_back(name);
         }
-        const Kind kind = kindOf(it->path());
-        if (kind == Kind::File && name == metadata::FolderInfoName) {
-            leftOut.report(folder, name, "its properties would be those of the folder itself");
-            continue;
-        }
-        if (kind == Kind::Folder)
-            out.folders.push_back(name);
-        else if (kind == Kind::File)
-            out.files.push_back(name);
+        errno = 0;
     }
-    if (ec)
-        throw Failure(statusFor(ec), "cannot list the folder " + folder.string() + ": " + ec.message());
+    const int error = errno;
+    ::closedir(stream);
+    if (error != 0)
+        throw cannot(error);
     // std::string compares as unsigned bytes, which is the order the editor shows.
     std::sort(out.folders.begin(), out.folders.end());
     std::sort(out.files.begin(), out.files.end());
     return out;
 }
 
+// The item a set of properties belongs to: a folder, or a file in a folder.
+struct ItemPlace {
+    HandleFolder* folder;
+    std::string fileName; // empty for the folder itself
+    std::string rel;
+
+    bool isFolder() const { return fileName.empty(); }
+    const std::string& metadataName() const {
+        static const std::string folderInfo(metadata::FolderInfoName);
+        return isFolder() ? folderInfo : fileName;
+    }
+};
+
+std::string shownPath(const WebState& state, const ItemPlace& place) {
+    return state.folders.shownPath(*place.folder) + "/" + std::string(metadata::FolderName) + "/" +
+           printable(place.metadataName());
+}
+
 class DiskProperties final : public Properties {
   public:
-    DiskProperties(std::shared_ptr<WebState> state, std::string rel, bool isFolder)
-        : state_(std::move(state)), rel_(std::move(rel)), isFolder_(isFolder),
-          path_(isFolder_ ? metadata::folderMetadataPath(pathOf(*state_, rel_))
-                          : metadata::fileMetadataPath(pathOf(*state_, parentOf(rel_)), nameOf(rel_))) {}
+    DiskProperties(std::shared_ptr<WebState> state, ItemPlace place)
+        : state_(std::move(state)), place_(std::move(place)) {}
 
     Value item(std::string_view name) override {
-        const auto document = metadata::readFile(path_);
+        const auto document = current();
         return document ? metadata::lookup(*document, name) : Value::empty();
     }
 
@@ -203,46 +276,62 @@ class DiskProperties final : public Properties {
 
     void remove(std::string_view name) override {
         if (!present(name))
-            throw Failure(status::InvalidArg,
-                          "no property '" + std::string(name) + "' on " + urlOf(*state_, rel_));
+            throw Failure(status::InvalidArg, "no property '" + std::string(name) + "' on " + url());
         record(name, std::nullopt);
     }
 
     void apply() override {
-        const auto pending = state_->pending.find(path_.string());
+        const auto pending = state_->pending.find(key());
         if (pending == state_->pending.end())
             return;
-        requireItem();
-        const auto current = metadata::readFile(path_);
-        const auto next = metadata::rewrite(
-            current ? std::optional<std::string_view>(*current) : std::nullopt, pending->second);
-        if (next)
-            metadata::writeFileAtomically(path_, *next);
+        // Whatever happens now, these changes are done with: a failed apply is not retried by the next.
+        const auto changes = std::move(pending->second);
         state_->pending.erase(pending);
+        requireItem();
+        const auto document = current();
+        const auto next =
+            metadata::rewrite(document ? std::optional<std::string_view>(*document) : std::nullopt, changes);
+        if (next)
+            write(*next);
     }
 
   private:
-    using Changes = std::vector<metadata::Change>;
+    std::pair<const HandleFolder*, std::string> key() const { return {place_.folder, place_.metadataName()}; }
+    std::string url() const { return urlOf(*state_, place_.rel); }
+    std::string shown() const { return shownPath(*state_, place_); }
 
-    static Changes::iterator find(Changes& changes, std::string_view name) {
-        return std::find_if(changes.begin(), changes.end(),
-                            [&](const metadata::Change& c) { return c.name == name; });
+    // The stored document, as the pending replacements of this write session leave it.
+    std::optional<std::string> current() {
+        if (state_->batch) {
+            if (const std::string* staged = state_->batch->staged(*place_.folder, place_.metadataName()))
+                return *staged;
+        }
+        const auto folder = state_->folders.metadataFolder(*place_.folder, false);
+        if (!folder)
+            return std::nullopt;
+        return metadata::readAt(folder->get(), place_.metadataName(), [this] { return shown(); });
     }
 
     // Present once pending changes are counted in, as a later apply would leave it.
     bool present(std::string_view name) {
-        const auto pending = state_->pending.find(path_.string());
+        const auto pending = state_->pending.find(key());
         if (pending != state_->pending.end()) {
             const auto change = find(pending->second, name);
             if (change != pending->second.end())
                 return change->value.has_value();
         }
-        const auto document = metadata::readFile(path_);
+        const auto document = current();
         return document && metadata::contains(*document, name);
     }
 
+    using Changes = std::vector<metadata::Change>;
+    static Changes::iterator find(Changes& changes, std::string_view name) {
+        return std::find_if(changes.begin(), changes.end(),
+                            [&](const metadata::Change& c) { return c.name == name; });
+    }
+
     void record(std::string_view name, std::optional<Value> value) {
-        auto& changes = state_->pending[path_.string()];
+        auto& changes = state_->pending[key()];
         const auto change = find(changes, name);
         if (change != changes.end())
             change->value = std::move(value);
@@ -252,64 +341,128 @@ class DiskProperties final : public Properties {
 
     // Metadata written for an item that has gone would show up again for whatever takes its name.
     void requireItem() {
-        const std::string what = "cannot apply the properties of " + urlOf(*state_, rel_) + ": the folder";
-        realFolder(*state_, isFolder_ ? rel_ : parentOf(rel_), what);
-        if (!isFolder_ && kindOf(pathOf(*state_, rel_)) != Kind::File)
-            throw Failure(status::NotFound, "cannot apply the properties of " + urlOf(*state_, rel_) +
-                                                ": the file is no longer there");
+        const int dir = state_->folders.open(*place_.folder);
+        struct stat info {};
+        if (::fstat(dir, &info) != 0 || info.st_nlink == 0)
+            throw Failure(status::NotFound,
+                          "cannot apply the properties of " + url() + ": the folder is no longer there");
+        if (!place_.isFolder() && kindAt(dir, place_.fileName.c_str()) != Kind::File)
+            throw Failure(status::NotFound,
+                          "cannot apply the properties of " + url() + ": the file is no longer there");
+    }
+
+    void write(const std::string& bytes) {
+        const int dir = state_->folders.open(*place_.folder);
+        const bool existed = state_->folders.metadataFolder(*place_.folder, false) != nullptr;
+        const std::string& name = place_.metadataName();
+        try {
+            const auto folder = state_->folders.metadataFolder(*place_.folder, true);
+            WriteBatch* batch = state_->batch.get();
+            if (batch && state_->tidied.insert(place_.folder).second)
+                metadata::removeStaleTemporariesAt(folder->get(), batch->temporariesIn(*place_.folder));
+            const std::string temp = metadata::writeTemporaryAt(folder->get(), name, bytes, batch == nullptr,
+                                                                [this] { return shown(); });
+            if (batch) {
+                // The batch lives in the web's state, so the state outlives what it keeps.
+                batch->stage(*place_.folder, name, temp, bytes,
+                             [state = state_.get(), place = place_] { return shownPath(*state, place); });
+                if (batch->full())
+                    batch->flush();
+                return;
+            }
+            if (sys::renameAt(folder->get(), temp.c_str(), folder->get(), name.c_str()) != 0) {
+                const int error = errno;
+                ::unlinkat(folder->get(), temp.c_str(), 0);
+                throw Failure(statusFor(error), "cannot replace " + shown() + ": " + message(error));
+            }
+            // Without this the rename itself may not survive a crash.
+            if (sys::syncFolder(folder->get()) != 0)
+                throw Failure(statusFor(errno), "cannot make " + shown() + " durable: " + message(errno));
+        } catch (...) {
+            // A metadata folder made for nothing is taken away again, so the folder looks as before.
+            if (!existed && ::unlinkat(dir, std::string(metadata::FolderName).c_str(), AT_REMOVEDIR) == 0)
+                place_.folder->metadataFolder.reset();
+            throw;
+        }
     }
 
     std::shared_ptr<WebState> state_;
-    std::string rel_;
-    bool isFolder_;
-    fs::path path_;
+    ItemPlace place_;
 };
 
 class DiskFile final : public File {
   public:
-    DiskFile(std::shared_ptr<WebState> state, std::string rel)
-        : state_(std::move(state)), rel_(std::move(rel)) {}
+    DiskFile(std::shared_ptr<WebState> state, HandleFolder& folder, std::string rel)
+        : state_(std::move(state)), folder_(folder), rel_(std::move(rel)) {}
 
     std::string url() override { return urlOf(*state_, rel_); }
     std::string extension() override {
-        const std::string name = nameOf(rel_);
+        const std::string_view name = this->name();
         const auto dot = name.rfind('.');
-        return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+        return dot == std::string::npos ? std::string() : std::string(name.substr(dot + 1));
     }
     std::unique_ptr<Properties> properties() override {
-        return std::make_unique<DiskProperties>(state_, rel_, false);
+        return std::make_unique<DiskProperties>(state_, ItemPlace{&folder_, std::string(name()), rel_});
     }
 
   private:
+    std::string_view name() const { return std::string_view(rel_).substr(rel_.rfind('/') + 1); }
+
     std::shared_ptr<WebState> state_;
+    HandleFolder& folder_;
     std::string rel_;
 };
 
 class DiskFolder final : public Folder {
   public:
-    DiskFolder(std::shared_ptr<WebState> state, std::string rel)
-        : state_(std::move(state)), rel_(std::move(rel)) {}
+    DiskFolder(std::shared_ptr<WebState> state, HandleFolder& folder, std::string rel)
+        : state_(std::move(state)), folder_(folder), rel_(std::move(rel)) {}
 
     std::string url() override { return urlOf(*state_, rel_); }
     std::unique_ptr<Properties> properties() override {
-        return std::make_unique<DiskProperties>(state_, rel_, true);
+        return std::make_unique<DiskProperties>(state_, ItemPlace{&folder_, {}, rel_});
     }
+    // Filling asks a folder for its files and later for its sub-folders: one listing serves both.
     std::vector<std::unique_ptr<Folder>> folders() override {
+        std::vector<std::string> names = take(&Listing::folders, &Listing::files, otherFiles_, otherFolders_);
         std::vector<std::unique_ptr<Folder>> out;
-        for (const auto& name : list(*state_, rel_).folders)
-            out.push_back(std::make_unique<DiskFolder>(state_, joined(rel_, name)));
+        out.reserve(names.size());
+        for (auto& name : names) {
+            HandleFolder& child = state_->folders.child(folder_, name);
+            out.push_back(std::make_unique<DiskFolder>(state_, child, joined(rel_, name)));
+        }
         return out;
     }
     std::vector<std::unique_ptr<File>> files() override {
+        std::vector<std::string> names = take(&Listing::files, &Listing::folders, otherFolders_, otherFiles_);
         std::vector<std::unique_ptr<File>> out;
-        for (const auto& name : list(*state_, rel_).files)
-            out.push_back(std::make_unique<DiskFile>(state_, joined(rel_, name)));
+        out.reserve(names.size());
+        for (auto& name : names)
+            out.push_back(std::make_unique<DiskFile>(state_, folder_, joined(rel_, name)));
         return out;
     }
 
   private:
+    using Names = std::vector<std::string>;
+    // The wanted half of a listing: kept from the last one when it was put aside for this call, otherwise
+    // listed afresh, keeping the other half for the next call.
+    Names take(Names Listing::*wanted, Names Listing::*other, std::optional<Names>& keepOther,
+               std::optional<Names>& kept) {
+        if (kept) {
+            Names names = std::move(*kept);
+            kept.reset();
+            return names;
+        }
+        Listing listing = list(*state_, folder_);
+        keepOther = std::move(listing.*other);
+        return std::move(listing.*wanted);
+    }
+
     std::shared_ptr<WebState> state_;
+    HandleFolder& folder_;
     std::string rel_;
+    std::optional<Names> otherFolders_; // sub-folders listed along with the files, not yet handed out
+    std::optional<Names> otherFiles_;   // files listed along with the sub-folders, not yet handed out
 };
 
 class DiskWebObject final : public Web {
@@ -317,14 +470,23 @@ class DiskWebObject final : public Web {
     explicit DiskWebObject(std::shared_ptr<WebState> state) : state_(std::move(state)) {}
 
     std::string url() override { return state_->url; }
-    std::unique_ptr<Folder> rootFolder() override { return std::make_unique<DiskFolder>(state_, ""); }
+    std::unique_ptr<Folder> rootFolder() override {
+        return std::make_unique<DiskFolder>(state_, state_->folders.root(), "");
+    }
 
+    // Asked for every file while filling: looked up once per Web object.
     std::optional<std::string> homePageUrl() override {
-        for (const auto name : HomePageNames) {
-            if (kindOf(state_->root / name) == Kind::File)
-                return urlOf(*state_, std::string(name));
+        if (!homePage_) {
+            homePage_.emplace();
+            const int root = state_->folders.open(state_->folders.root());
+            for (const auto name : HomePageNames) {
+                if (kindAt(root, std::string(name).c_str()) == Kind::File) {
+                    *homePage_ = urlOf(*state_, std::string(name));
+                    break;
+                }
+            }
         }
-        return std::nullopt;
+        return *homePage_;
     }
 
     std::unique_ptr<Item> locate(std::string_view location) override {
@@ -332,43 +494,156 @@ class DiskWebObject final : public Web {
         std::replace(wanted.begin(), wanted.end(), '\\', '/');
         const std::string& base = state_->url;
         if (wanted == base)
-            return std::make_unique<DiskFolder>(state_, "");
+            return std::make_unique<DiskFolder>(state_, state_->folders.root(), "");
         if (wanted.size() <= base.size() || !wanted.starts_with(base) || wanted[base.size()] != '/')
             throw Failure(status::InvalidArg,
                           "the location '" + printable(location) + "' is outside the web " + base);
-        const std::string rel = wanted.substr(base.size() + 1);
+        std::string rel = wanted.substr(base.size() + 1);
         // The marking code never builds such steps, so one means a bug or a forged location.
         if (!isPlainPath(rel))
             throw Failure(status::InvalidArg,
                           "the location '" + printable(location) + "' holds an empty, \".\" or \"..\" step");
 
-        std::string current;
-        std::size_t start = 0;
-        while (true) {
-            const auto slash = rel.find('/', start);
-            const std::string name =
-                rel.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-            if (isHidden(name) || holdsUnsafeCharacter(name))
-                return nullptr;
-            current = joined(current, name);
-            const Kind kind = kindOf(pathOf(*state_, current));
-            if (slash != std::string::npos) {
-                if (kind != Kind::Folder)
-                    return nullptr;
-                start = slash + 1;
-                continue;
-            }
-            if (kind == Kind::Folder)
-                return std::make_unique<DiskFolder>(state_, current);
-            if (kind == Kind::File && name != metadata::FolderInfoName)
-                return std::make_unique<DiskFile>(state_, current);
+        const auto slash = rel.rfind('/');
+        const std::string parentRel = slash == std::string::npos ? std::string() : rel.substr(0, slash);
+        const std::string name = rel.substr(slash == std::string::npos ? 0 : slash + 1);
+        HandleFolder* parent = folderAt(parentRel);
+        if (parent == nullptr || isHidden(name) || holdsUnsafeCharacter(name))
             return nullptr;
+        const int dir = state_->folders.open(*parent);
+        struct stat info {};
+        if (::fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return nullptr;
+        if (S_ISDIR(info.st_mode)) {
+            HandleFolder& folder = state_->folders.child(*parent, name);
+            if (!sameFolder(folder, info))
+                return nullptr;
+            return std::make_unique<DiskFolder>(state_, folder, std::move(rel));
         }
+        if (kindAt(dir, name.c_str()) == Kind::File && name != metadata::FolderInfoName)
+            return std::make_unique<DiskFile>(state_, *parent, std::move(rel));
+        return nullptr;
     }
 
   private:
+    // A folder held open since it was listed may have been replaced by another of the same name: the
+    // one there now is the one meant, so every folder is then resolved afresh.
+    bool sameFolder(HandleFolder& folder, const struct stat& now) {
+        if (!folder.isOpen)
+            return true;
+        struct stat held {};
+        if (::fstat(folder.fd.get(), &held) == 0 && held.st_dev == now.st_dev && held.st_ino == now.st_ino)
+            return true;
+        state_->folders.forget();
+        state_->lastFolder = nullptr;
+        try {
+            state_->folders.open(folder);
+        } catch (const Failure& f) {
+            if (f.status() != status::NotFound)
+                throw;
+            return false;
+        }
+        return true;
+    }
+
+    // The folder at a path below the web, walked from the last one found; none when a step is not a
+    // real folder (a link, a file, nothing, hidden or unsafe).
+    HandleFolder* folderAt(const std::string& rel) {
+        HandleFolder* folder = &state_->folders.root();
+        std::string_view rest = rel;
+        const std::string& last = state_->lastRel;
+        if (state_->lastFolder != nullptr) {
+            const bool below = rel.starts_with(last) &&
+                               (rel.size() == last.size() || last.empty() || rel[last.size()] == '/');
+            const bool above = !below && last.starts_with(rel) && (rel.empty() || last[rel.size()] == '/');
+            if (below) {
+                folder = state_->lastFolder;
+                rest.remove_prefix(std::min(rel.size(), last.size() + (last.empty() ? 0 : 1)));
+            } else if (above) {
+                folder = state_->lastFolder;
+                for (std::size_t i = rel.size(); i < last.size(); ++i) {
+                    if (last[i] == '/' || (rel.empty() && i == 0))
+                        folder = folder->parent;
+                }
+                rest = {};
+            }
+        }
+        while (!rest.empty()) {
+            const auto slash = rest.find('/');
+            const std::string_view name = rest.substr(0, slash);
+            rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+            if (isHidden(name) || holdsUnsafeCharacter(name))
+                return nullptr;
+            HandleFolder& child = state_->folders.child(*folder, name);
+            try {
+                state_->folders.open(child);
+            } catch (const Failure& f) {
+                // Nothing there, or not a real folder: none. A folder there that cannot be opened is a
+                // failure, not an absence.
+                if (f.status() != status::NotFound)
+                    throw;
+                return nullptr;
+            }
+            folder = &child;
+        }
+        state_->lastFolder = folder;
+        state_->lastRel = rel;
+        return folder;
+    }
+
     std::shared_ptr<WebState> state_;
+    std::optional<std::optional<std::string>> homePage_;
 };
+
+// The web's lock file, in its private folder (made when missing, and kept out of the tree like every
+// "_vti_" folder).
+Descriptor openLockFile(WebState& state, bool create) {
+    const int root = state.folders.open(state.folders.root());
+    const std::string folderName(PrivateFolderName);
+    const std::string shown = state.url + "/" + folderName + "/" + std::string(LockFileName);
+    const auto cannot = [&](int error) {
+        return Failure(statusFor(error), "cannot lock the web: " + shown + ": " + message(error));
+    };
+    const int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    Descriptor folder(sys::openAt(root, folderName.c_str(), folderFlags));
+    if (!folder.valid() && errno == ENOENT && create) {
+        if (sys::makeFolderAt(root, folderName.c_str(), 0777) != 0 && errno != EEXIST)
+            throw cannot(errno);
+        folder = Descriptor(sys::openAt(root, folderName.c_str(), folderFlags));
+        struct stat owner {};
+        if (folder.valid() && ::geteuid() == 0 && ::fstat(root, &owner) == 0)
+            (void)::fchown(folder.get(), owner.st_uid, owner.st_gid);
+    }
+    if (!folder.valid()) {
+        if (!create && errno == ENOENT)
+            return Descriptor();
+        throw cannot(errno);
+    }
+    const int flags = create ? O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC : O_RDONLY | O_NOFOLLOW | O_CLOEXEC;
+    Descriptor fd(sys::openAt(folder.get(), std::string(LockFileName).c_str(), flags, 0666));
+    if (!fd.valid()) {
+        if (!create && errno == ENOENT)
+            return Descriptor();
+        throw cannot(errno);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw Failure(status::Fail, "cannot lock the web: " + shown + " is not a regular file");
+    // Made by root in a web that belongs to someone else: it stays theirs, so they can lock it too.
+    struct stat owner {};
+    if (create && ::geteuid() == 0 && ::fstat(folder.get(), &owner) == 0 &&
+        (info.st_uid != owner.st_uid || info.st_gid != owner.st_gid))
+        (void)::fchown(fd.get(), owner.st_uid, owner.st_gid);
+    return fd;
+}
+
+std::uint64_t readCount(int fd) {
+    char text[32] = {};
+    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+    if (n <= 0)
+        return 0;
+    return std::strtoull(text, nullptr, 10);
+}
 
 } // namespace
 
@@ -385,12 +660,17 @@ DiskApplication::DiskApplication(const fs::path& webPath, std::ostream& warnings
     // Its URL would be empty and every item URL would start with "//".
     if (text == "/")
         throw Failure(status::InvalidArg, cannot + ": the root of the file system cannot be a web");
-    if (!fs::is_directory(fs::status(root, ec)))
-        throw Failure(status::InvalidArg, cannot + ": it is not a folder");
+    Descriptor fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) {
+        if (errno == ENOTDIR)
+            throw Failure(status::InvalidArg, cannot + ": it is not a folder");
+        throw Failure(statusFor(errno), cannot + ": " + message(errno));
+    }
+    // A folder that opens but cannot be listed would fail only later, half way through a fill.
     const fs::directory_iterator probe(root, ec);
     if (ec)
         throw Failure(statusFor(ec), cannot + ": " + ec.message());
-    state_ = std::make_shared<WebState>(WebState{std::move(root), text, warnings, {}, {}});
+    state_ = std::make_shared<WebState>(std::move(root), text, warnings, std::move(fd));
 }
 
 DiskApplication::~DiskApplication() = default;
@@ -410,6 +690,89 @@ std::string DiskApplication::relativeUrl(host::Folder& base, std::string_view ur
 
 const fs::path& DiskApplication::webPath() const {
     return state_->root;
+}
+
+std::unique_ptr<WriteLock> DiskApplication::lockForWriting(bool wait,
+                                                           const std::function<void()>& stillWaiting) {
+    if (state_->batch)
+        throw Failure(status::Fail, "the web " + state_->url + " is already locked for writing");
+    Descriptor fd = openLockFile(*state_, true);
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK)
+            throw Failure(statusFor(errno), "cannot lock the web " + state_->url + ": " + message(errno));
+        if (!wait)
+            throw Failure(status::Fail,
+                          "the web " + state_->url +
+                              " is being changed by another varnook; not waiting for it (--no-wait)");
+        using namespace std::chrono;
+        const auto giveNotice = steady_clock::now() + seconds(1);
+        bool locked = false;
+        while (!locked && steady_clock::now() < giveNotice) {
+            std::this_thread::sleep_for(milliseconds(20));
+            locked = ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
+        }
+        if (!locked) {
+            if (stillWaiting)
+                stillWaiting();
+            else
+                state_->warnings << "varnook: waiting for another varnook to finish changing the web "
+                                 << state_->url << "...\n"
+                                 << std::flush;
+            while (::flock(fd.get(), LOCK_EX) != 0) {
+                if (errno != EINTR)
+                    throw Failure(statusFor(errno),
+                                  "cannot lock the web " + state_->url + ": " + message(errno));
+            }
+        }
+    }
+    // Whatever was resolved before the lock may have changed since: every folder is opened afresh.
+    state_->folders.forget();
+    state_->lastFolder = nullptr;
+    state_->batch = std::make_unique<WriteBatch>(state_->folders);
+    state_->tidied.clear();
+    const std::uint64_t count = readCount(fd.get());
+    return std::unique_ptr<WriteLock>(new WriteLock(state_, fd.release(), count));
+}
+
+std::uint64_t DiskApplication::changeCount() {
+    const Descriptor fd = openLockFile(*state_, false);
+    return fd.valid() ? readCount(fd.get()) : 0;
+}
+
+WriteLock::WriteLock(std::shared_ptr<WebState> state, int fd, std::uint64_t count)
+    : state_(std::move(state)), fd_(fd), countAtStart_(count) {}
+
+WriteLock::~WriteLock() {
+    if (fd_ < 0)
+        return;
+    try {
+        commit();
+    } catch (const std::exception& e) {
+        state_->warnings << "varnook: " << e.what() << '\n';
+    }
+}
+
+void WriteLock::commit() {
+    if (fd_ < 0)
+        return;
+    struct Release {
+        WriteLock& lock;
+        ~Release() { lock.release(); }
+    } release{*this};
+    state_->batch->flush();
+}
+
+void WriteLock::release() {
+    if (state_->batch && state_->batch->replaced() > 0) {
+        // Tells a window filled before these changes that its marks are stale.
+        const std::string text = std::to_string(countAtStart_ + 1) + "\n";
+        if (::pwrite(fd_, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()))
+            (void)::ftruncate(fd_, static_cast<off_t>(text.size()));
+    }
+    state_->batch.reset();
+    state_->tidied.clear();
+    ::close(fd_); // releases the flock
+    fd_ = -1;
 }
 
 } // namespace host::disk

@@ -2,7 +2,9 @@
 
 #include "host/WebModel.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -13,6 +15,31 @@
 namespace host::disk {
 
 struct WebState; // shared by every object handed out for the web, so pending changes outlive them
+
+// The web's write lock, held by one writer at a time across processes (an flock on a file in the web's
+// "_vti_pvt" folder). While it is held, applied changes are made durable in batches; commit makes the
+// last of them durable and releases the lock.
+class WriteLock {
+  public:
+    ~WriteLock(); // releases; changes not yet committed are made durable first, a failure then warned of
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+    // Makes every change applied under the lock durable, then releases it. Throws host::Failure when a
+    // change could not be written; the lock is released all the same.
+    void commit();
+    // The web's change count when the lock was taken (see DiskApplication::changeCount).
+    std::uint64_t changeCountAtStart() const { return countAtStart_; }
+
+  private:
+    friend class DiskApplication;
+    WriteLock(std::shared_ptr<WebState> state, int fd, std::uint64_t count);
+    void release();
+
+    std::shared_ptr<WebState> state_;
+    int fd_;
+    std::uint64_t countAtStart_;
+};
 
 class DiskApplication : public host::Application {
   public:
@@ -26,6 +53,15 @@ class DiskApplication : public host::Application {
     // Fails when the URL is not strictly below the base folder.
     std::string relativeUrl(host::Folder& base, std::string_view url) override;
     const std::filesystem::path& webPath() const; // resolved, without a trailing slash
+
+    // Takes the web's write lock; every command that changes marks holds it from before it reads them
+    // until its last write. With wait, a lock held by another writer is waited for (stillWaiting runs
+    // once after a second; by default a line on the warnings stream says so); without, that fails at
+    // once. Throws host::Failure when the lock cannot be taken.
+    std::unique_ptr<WriteLock> lockForWriting(bool wait, const std::function<void()>& stillWaiting = {});
+    // How many times a writer has committed changes to this web, as its lock file counts them: a window
+    // filled at one count shows stale marks once the count has moved on.
+    std::uint64_t changeCount();
 
   private:
     std::shared_ptr<WebState> state_;

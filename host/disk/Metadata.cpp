@@ -3,49 +3,50 @@
 #include "host/Failure.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 
 namespace host::disk::metadata {
 namespace {
-
-namespace fs = std::filesystem;
 
 struct Line {
     std::string text;
     std::string ending; // "\r\n", "\n", or "" for a last line without one
 };
 
+// Where the line that starts at `start` ends, and how long its ending is: "\r\n", "\n" or a lone "\r"
+// (files written on old Macs); none at the end of the document.
+std::pair<std::size_t, std::size_t> lineEnd(std::string_view document, std::size_t start) {
+    const std::size_t end = document.find_first_of("\r\n", start);
+    if (end == std::string_view::npos)
+        return {document.size(), 0};
+    if (document[end] == '\r' && end + 1 < document.size() && document[end + 1] == '\n')
+        return {end, 2};
+    return {end, 1};
+}
+
 std::vector<Line> splitLines(std::string_view document) {
     std::vector<Line> lines;
     std::size_t start = 0;
     while (start < document.size()) {
-        const std::size_t lf = document.find('\n', start);
-        if (lf == std::string_view::npos) {
-            lines.push_back({std::string(document.substr(start)), ""});
-            break;
-        }
-        std::size_t end = lf;
-        if (end > start && document[end - 1] == '\r')
-            --end;
+        const auto [end, endingSize] = lineEnd(document, start);
         lines.push_back({std::string(document.substr(start, end - start)),
-                         std::string(document.substr(end, lf + 1 - end))});
-        start = lf + 1;
+                         std::string(document.substr(end, endingSize))});
+        start = end + endingSize;
     }
     return lines;
 }
 
 // New lines follow whatever the file mostly uses; the editor itself writes CRLF.
 std::string dominantEnding(const std::vector<Line>& lines) {
-    const auto lf = std::count_if(lines.begin(), lines.end(), [](const Line& l) { return l.ending == "\n"; });
-    const auto crlf =
-        std::count_if(lines.begin(), lines.end(), [](const Line& l) { return l.ending == "\r\n"; });
+    std::size_t lf = 0, crlf = 0, cr = 0;
+    for (const Line& l : lines) {
+        lf += l.ending == "\n";
+        crlf += l.ending == "\r\n";
+        cr += l.ending == "\r";
+    }
+    if (cr > lf && cr > crlf)
+        return "\r";
     return lf > crlf ? "\n" : "\r\n";
 }
 
@@ -107,81 +108,11 @@ std::string escape(std::string_view text, bool inName) {
 template <class Visit> void forEachEntry(std::string_view document, Visit visit) {
     std::size_t start = 0;
     while (start < document.size()) {
-        std::size_t lf = document.find('\n', start);
-        if (lf == std::string_view::npos)
-            lf = document.size();
-        std::string_view line = document.substr(start, lf - start);
-        if (!line.empty() && line.back() == '\r' && lf < document.size())
-            line.remove_suffix(1);
-        if (auto entry = parseLine(line); entry && visit(*entry))
+        const auto [end, endingSize] = lineEnd(document, start);
+        if (auto entry = parseLine(document.substr(start, end - start)); entry && visit(*entry))
             return;
-        start = lf + 1;
+        start = end + endingSize;
     }
-}
-
-std::int32_t statusFor(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return status::AccessDenied;
-    case ENOENT:
-        return status::NotFound;
-    default:
-        return status::Fail;
-    }
-}
-
-Failure systemFailure(const std::string& what, const fs::path& path, int error) {
-    return Failure(statusFor(error),
-                   what + " " + path.string() + ": " + std::generic_category().message(error));
-}
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closing can report a write the kernel deferred, so the caller needs its result.
-    int close() {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-  private:
-    int fd_;
-};
-
-// Everything a failed write created is taken away again, so the folder looks as it did before.
-class WriteRollback {
-  public:
-    void createdFolder(fs::path folder) { folder_ = std::move(folder); }
-    void createdTemp(fs::path temp) { temp_ = std::move(temp); }
-    void commit() {
-        temp_.clear();
-        folder_.clear();
-    }
-    ~WriteRollback() {
-        if (!temp_.empty())
-            ::unlink(temp_.c_str());
-        if (!folder_.empty())
-            ::rmdir(folder_.c_str());
-    }
-
-  private:
-    fs::path folder_;
-    fs::path temp_;
-};
-
-std::string tempName() {
-    static std::atomic<unsigned> counter{0};
-    return ".varnook-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
 } // namespace
@@ -330,105 +261,6 @@ std::optional<std::string> rewrite(std::optional<std::string_view> current,
     if (out == base)
         return std::nullopt;
     return out;
-}
-
-fs::path fileMetadataPath(const fs::path& folder, std::string_view name) {
-    return folder / FolderName / name;
-}
-
-fs::path folderMetadataPath(const fs::path& folder) {
-    return folder / FolderName / FolderInfoName;
-}
-
-std::optional<std::string> readFile(const fs::path& path) {
-    // Non-blocking so that a FIFO planted where a metadata file belongs cannot hang the add-in, and
-    // never through a link, which could lead the read outside the web.
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
-    if (fd.get() < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return std::nullopt;
-        if (errno == ELOOP)
-            throw Failure(status::Fail,
-                          "cannot read the metadata file " + path.string() + ": it is a symbolic link");
-        throw systemFailure("cannot read the metadata file", path, errno);
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        throw systemFailure("cannot read the metadata file", path, errno);
-    if (!S_ISREG(info.st_mode))
-        throw Failure(status::Fail,
-                      "cannot read the metadata file " + path.string() + ": it is not a regular file");
-    std::string bytes;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw systemFailure("cannot read the metadata file", path, errno);
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    return bytes;
-}
-
-void writeFileAtomically(const fs::path& path, std::string_view bytes) {
-    const fs::path folder = path.parent_path();
-    WriteRollback rollback;
-
-    struct stat folderInfo {};
-    if (::lstat(folder.c_str(), &folderInfo) != 0) {
-        if (errno != ENOENT)
-            throw systemFailure("cannot write metadata in", folder, errno);
-        if (::mkdir(folder.c_str(), 0777) != 0)
-            throw systemFailure("cannot create the metadata folder", folder, errno);
-        rollback.createdFolder(folder);
-    } else if (!S_ISDIR(folderInfo.st_mode)) {
-        // A symbolic link here could carry the write outside the web.
-        throw Failure(status::Fail,
-                      "cannot write metadata in " + folder.string() + ": it is not a real folder");
-    }
-
-    // The replacement keeps the permissions of the file it replaces.
-    struct stat oldInfo {};
-    const bool keepMode = ::lstat(path.c_str(), &oldInfo) == 0 && S_ISREG(oldInfo.st_mode);
-    const mode_t mode = keepMode ? (oldInfo.st_mode & 07777) : 0666;
-
-    fs::path temp;
-    int raw = -1;
-    for (int attempt = 0; raw < 0; ++attempt) {
-        temp = folder / tempName();
-        raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-        if (raw < 0 && (errno != EEXIST || attempt == 100))
-            throw systemFailure("cannot create a temporary file for", path, errno);
-    }
-    rollback.createdTemp(temp);
-    Descriptor fd(raw);
-
-    if (keepMode && ::fchmod(fd.get(), mode) != 0)
-        throw systemFailure("cannot write", path, errno);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw systemFailure("cannot write", path, errno);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd.get()) != 0 || fd.close() != 0)
-        throw systemFailure("cannot write", path, errno);
-    if (::rename(temp.c_str(), path.c_str()) != 0)
-        throw systemFailure("cannot replace", path, errno);
-    rollback.commit();
-
-    // Without this the rename itself may not survive a crash; the data is already safe either way.
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
 }
 
 } // namespace host::disk::metadata

@@ -2,7 +2,6 @@
 
 #include "host/Value.h"
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,16 +53,5 @@ struct Change {
 // is stored already. current is none when the item has no metadata file yet.
 std::optional<std::string> rewrite(std::optional<std::string_view> current,
                                    const std::vector<Change>& changes);
-
-// Where the metadata of the file `name` in `folder`, or of `folder` itself, is kept.
-std::filesystem::path fileMetadataPath(const std::filesystem::path& folder, std::string_view name);
-std::filesystem::path folderMetadataPath(const std::filesystem::path& folder);
-
-// The file's bytes; none when it does not exist. A file that exists but cannot be read: Failure.
-std::optional<std::string> readFile(const std::filesystem::path& path);
-
-// Replaces the file so that a crash or a full disk leaves the old bytes or the new ones, never a mix;
-// creates its folder when missing. On failure nothing is left behind and Failure is thrown.
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace host::disk::metadata

@@ -33,22 +33,22 @@ class MemoryProperties final : public Properties, Counted {
 
     Value item(std::string_view name) override {
         web_.enter("Properties.item", item_.url, name);
-        auto it = item_.properties.find(std::string(name));
+        auto it = item_.properties.find(name);
         return it == item_.properties.end() ? Value::empty() : it->second;
     }
     void set(std::string_view name, const Value& value) override {
         web_.enter("Properties.set", item_.url, std::string(name) + "=" + describe(value));
-        item_.pending[std::string(name)] = value;
+        item_.pending.insert_or_assign(std::string(name), value);
     }
     void remove(std::string_view name) override {
         web_.enter("Properties.remove", item_.url, name);
-        const std::string key(name);
-        auto pending = item_.pending.find(key);
-        const bool present =
-            pending != item_.pending.end() ? pending->second.has_value() : item_.properties.count(key) != 0;
+        auto pending = item_.pending.find(name);
+        const bool present = pending != item_.pending.end()
+                                 ? pending->second.has_value()
+                                 : item_.properties.find(name) != item_.properties.end();
         if (!present)
-            throw Failure(status::InvalidArg, "no property '" + key + "' on " + item_.url);
-        item_.pending[key] = std::nullopt;
+            throw Failure(status::InvalidArg, "no property '" + std::string(name) + "' on " + item_.url);
+        item_.pending.insert_or_assign(std::string(name), std::nullopt);
     }
     void apply() override {
         web_.enter("Properties.apply", item_.url);
@@ -253,16 +253,20 @@ std::vector<std::string> MemoryWeb::writes() const {
 }
 
 void MemoryWeb::enter(std::string_view operation, std::string_view subject, std::string_view detail) {
-    std::string entry = std::string(operation) + " " + std::string(subject);
-    if (!detail.empty())
-        entry += " " + std::string(detail);
-    calls_.push_back(entry);
+    const auto entry = [&] {
+        std::string text = std::string(operation) + " " + std::string(subject);
+        if (!detail.empty())
+            text += " " + std::string(detail);
+        return text;
+    };
+    if (recording_)
+        calls_.push_back(entry());
 
     if (callsUntilFailure_ != 0 && --callsUntilFailure_ == 0)
-        throw Failure(status::Injected, "injected failure of " + entry);
+        throw Failure(status::Injected, "injected failure of " + entry());
     for (const auto& fault : faults_) {
         if (fault.operation == operation && (!fault.subject || *fault.subject == subject))
-            throw Failure(status::Injected, "injected failure of " + entry);
+            throw Failure(status::Injected, "injected failure of " + entry());
     }
 }
 

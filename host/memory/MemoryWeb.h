@@ -3,6 +3,7 @@
 #include "host/WebModel.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,11 +18,13 @@ namespace host::memory {
 struct MemoryItem {
     bool isFolder = false;
     std::string url;
-    std::string extension;                               // files only
-    std::map<std::string, Value> properties;             // committed
-    std::map<std::string, std::optional<Value>> pending; // set (a value) or removed (none), not yet applied
-    std::vector<std::unique_ptr<MemoryItem>> folders;    // in the host's order
-    std::vector<std::unique_ptr<MemoryItem>> files;      // in the host's order
+    std::string extension; // files only
+    // Looked up by name without building a string for each lookup.
+    std::map<std::string, Value, std::less<>> properties; // committed
+    std::map<std::string, std::optional<Value>, std::less<>>
+        pending;                                      // set (a value) or removed (none), not yet applied
+    std::vector<std::unique_ptr<MemoryItem>> folders; // in the host's order
+    std::vector<std::unique_ptr<MemoryItem>> files;   // in the host's order
     std::size_t applyCount = 0;
     bool hiddenFromLocate = false; // locate answers "none" for it
 
@@ -66,6 +69,8 @@ class MemoryWeb {
     // --- observation -----------------------------------------------------------------------------
     // Every call in order, as "Operation subject" (set also names the value). Writes only: see writes().
     const std::vector<std::string>& calls() const { return calls_; }
+    // Recording is on from the start; a benchmark turns it off to time the walk rather than the log.
+    void setRecording(bool on) { recording_ = on; }
     std::vector<std::string> writes() const; // Properties.set/remove/apply entries only
     void clearCalls() { calls_.clear(); }
     std::size_t liveObjects() const { return liveObjects_; }
@@ -88,6 +93,7 @@ class MemoryWeb {
     std::vector<Fault> faults_;
     std::size_t callsUntilFailure_ = 0; // 0: no counted failure pending
     std::vector<std::string> calls_;
+    bool recording_ = true;
     std::size_t liveObjects_ = 0;
 };
 

@@ -1,12 +1,13 @@
 #include "host/disk/Metadata.h"
 
 #include "host/Failure.h"
+#include "host/disk/MetadataFiles.h"
 #include "host/disk/TempWeb.h"
 
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace md = host::disk::metadata;
 using namespace disktest;
@@ -106,76 +107,45 @@ TEST(MetadataRewrite, NoNetChangeGivesNothingToWrite) {
     EXPECT_FALSE(md::rewrite(std::nullopt, {drop("vti_donotpublish")}));
 }
 
+// Each line ending is a line ending, whichever a file uses, and a rewrite keeps the file's own.
+TEST(MetadataLineEndings, CrOnlyLfAndCrlfFilesReadAndRewriteAlike) {
+    for (const std::string ending : {"\r", "\n", "\r\n"}) {
+        const std::string doc = "vti_encoding:SR|utf8-nl" + ending + "vti_donotpublish:BW|true" + ending;
+        EXPECT_EQ(md::lookup(doc, "vti_donotpublish"), Value::boolean(true)) << int(ending.size());
+        EXPECT_EQ(md::lookup(doc, "vti_encoding"), Value::text("utf8-nl"));
+        EXPECT_FALSE(md::rewrite(doc, {Mark})) << "a mark already there was written again";
+        EXPECT_EQ(md::rewrite(doc, {drop("vti_donotpublish")}), "vti_encoding:SR|utf8-nl" + ending);
+        const std::string bare = "vti_encoding:SR|utf8-nl" + ending + "vti_author:SR|me";
+        EXPECT_EQ(md::rewrite(bare, {Mark}), "vti_encoding:SR|utf8-nl" + ending + "vti_author:SR|me" +
+                                                 ending + "vti_donotpublish:BW|true" + ending);
+    }
+    // A lone CR inside a CRLF file is a line ending too; the new line follows the file's majority.
+    EXPECT_EQ(md::rewrite("a:SR|1\rb:SR|2\r\nc:SR|3\r\n", {Mark}),
+              "a:SR|1\rb:SR|2\r\nc:SR|3\r\nvti_donotpublish:BW|true\r\n");
+}
+
 TEST(MetadataFiles, ReadTellsMissingFromUnreadable) {
     TempDir dir;
-    EXPECT_FALSE(md::readFile(dir.path() / "_vti_cnf" / "none"));
-    put(dir.path() / "_vti_cnf", "a file where the folder belongs");
-    EXPECT_FALSE(md::readFile(dir.path() / "_vti_cnf" / "none"));
-    EXPECT_THROW(md::readFile(dir.path()), host::Failure);
+    const int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    const md::Shown shown = [] { return std::string("the file"); };
+    EXPECT_FALSE(md::readAt(fd, "none", shown));
+    fs::create_directory(dir.path() / "folder");
+    EXPECT_THROW(md::readAt(fd, "folder", shown), host::Failure);
     ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
-    EXPECT_THROW(md::readFile(dir.path() / "fifo"), host::Failure); // rather than waiting for a writer
+    EXPECT_THROW(md::readAt(fd, "fifo", shown), host::Failure); // rather than waiting for a writer
     put(dir.path() / "real", "x:SR|1\r\n");
     fs::create_symlink(dir.path() / "real", dir.path() / "link");
-    EXPECT_EQ(md::readFile(dir.path() / "real"), "x:SR|1\r\n");
-    EXPECT_THROW(md::readFile(dir.path() / "link"), host::Failure);
+    fs::create_symlink(dir.path() / "gone", dir.path() / "dangling");
+    EXPECT_EQ(md::readAt(fd, "real", shown), "x:SR|1\r\n");
+    EXPECT_THROW(md::readAt(fd, "link", shown), host::Failure);
+    EXPECT_THROW(md::readAt(fd, "dangling", shown), host::Failure);
+    ::close(fd);
 }
 
-TEST(MetadataFiles, AtomicWriteReplacesAndLeavesNothingElse) {
-    TempDir dir;
-    const auto file = md::fileMetadataPath(dir.path(), "page.htm");
-    EXPECT_EQ(file, dir.path() / "_vti_cnf" / "page.htm");
-    EXPECT_EQ(md::folderMetadataPath(dir.path()), dir.path() / "_vti_cnf" / ".fp_folder_info");
-
-    md::writeFileAtomically(file, "one\r\n");
-    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
-    md::writeFileAtomically(file, "two\r\n");
-    EXPECT_EQ(md::readFile(file), "two\r\n");
-    EXPECT_EQ(namesIn(file.parent_path()), Names{"page.htm"});
-    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-
-    TempDir outside; // never written through a link that leads out
-    fs::create_directory(dir.path() / "sub");
-    fs::create_directory_symlink(outside.path(), dir.path() / "sub" / "_vti_cnf");
-    EXPECT_THROW(md::writeFileAtomically(md::fileMetadataPath(dir.path() / "sub", "x"), "x"), host::Failure);
-    EXPECT_TRUE(namesIn(outside.path()).empty());
-}
-
-TEST(MetadataFiles, FailedWriteKeepsTheOldFileAndCleansUp) {
-    TempDir dir;
-    const auto file = md::fileMetadataPath(dir.path(), "page.htm");
-    put(file, "old\r\n");
-    fs::create_directory(dir.path() / "fresh");
-
-    // A file size limit fails the write the way a full disk does, even for root.
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 16;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::string big(4096, 'x');
-    EXPECT_THROW(md::writeFileAtomically(file, big), host::Failure);
-    EXPECT_THROW(md::writeFileAtomically(md::fileMetadataPath(dir.path() / "fresh", "p"), big),
-                 host::Failure);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_EQ(get(file), "old\r\n");
-    EXPECT_EQ(namesIn(file.parent_path()), Names{"page.htm"});
-    EXPECT_TRUE(namesIn(dir.path() / "fresh").empty()); // the metadata folder it made is gone too
-}
-
-TEST(MetadataFiles, PermissionDeniedFailsWithoutChangingAnything) {
-    SKIP_WHEN_ROOT();
-    TempDir dir;
-    const auto file = md::fileMetadataPath(dir.path(), "page.htm");
-    put(file, "old\r\n");
-    {
-        Permissions locked(file, fs::perms::none);
-        EXPECT_THROW(md::readFile(file), host::Failure);
-    }
-    Permissions locked(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_THROW(md::writeFileAtomically(file, "new\r\n"), host::Failure);
-    EXPECT_EQ(get(file), "old\r\n");
-    EXPECT_EQ(namesIn(file.parent_path()), Names{"page.htm"});
+TEST(MetadataFiles, TemporaryNamesAreOursOnly) {
+    EXPECT_TRUE(md::isTemporaryName(".varnook-123-0.tmp"));
+    for (const char* other : {".varnook--0.tmp", ".varnook-1-.tmp", ".varnook-1-2.tmpx", "varnook-1-2.tmp",
+                              ".varnook-a-2.tmp", ".varnook-1.tmp", "page.htm"})
+        EXPECT_FALSE(md::isTemporaryName(other)) << other;
 }
