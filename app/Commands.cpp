@@ -8,6 +8,7 @@
 #include "window/PngWriter.h"
 #include "window/frmMain.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace app {
@@ -21,6 +22,22 @@ class HeadlessWindow final : public host::WindowServices {
     bool popUpMenu(bool /*checked*/, float /*x*/, float /*y*/) override { return true; }
     void messageBox(const std::string& /*text*/, const std::string& /*title*/, int /*style*/) override {}
 };
+
+// A path as the user typed it, safe for a one-line message: control characters as \xNN.
+std::string printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 // The disk web with the publishing window loaded on it, as the editor would show it.
 struct LoadedWindow {
@@ -42,7 +59,7 @@ struct LoadedWindow {
         try {
             return std::make_unique<host::disk::DiskApplication>(path, warnings);
         } catch (const host::Failure& f) {
-            throw host::Failure(f.status(), "cannot open the web '" + path + "': " + f.what());
+            throw host::Failure(f.status(), "cannot open the web '" + printable(path) + "': " + f.what());
         }
     }
 
@@ -76,6 +93,8 @@ bool isFolderNode(const host::Node& node) {
     return node.image().rfind("closed", 0) == 0 || node.image().rfind("open", 0) == 0;
 }
 
+} // namespace
+
 // Patterns of rsync filter rules and .gitignore files treat these characters specially.
 std::string escapePattern(const std::string& path) {
     std::string out;
@@ -89,7 +108,13 @@ std::string escapePattern(const std::string& path) {
     return out;
 }
 
-} // namespace
+std::string rsyncPattern(const std::string& path) {
+    // rsync compares a pattern without wildcard characters literally: a backslash there is a character
+    // of the name, not an escape.
+    if (path.find_first_of("*?[") == std::string::npos)
+        return path;
+    return escapePattern(path);
+}
 
 void runTree(const std::string& webPath, bool tsv, std::ostream& out, std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
@@ -103,7 +128,7 @@ void runToggle(const std::string& webPath, const std::vector<std::string>& items
     for (const auto& item : items) {
         host::Node* node = window.nodeFor(item);
         if (node == nullptr)
-            throw UsageError{"no item '" + item + "' in " + webPath};
+            throw UsageError{"no item '" + printable(item) + "' in " + printable(webPath)};
         nodes.push_back(node);
     }
     for (host::Node* node : nodes) {
@@ -136,7 +161,7 @@ void runExcluded(const std::string& webPath, ExcludedFormat format, std::ostream
             lines.push_back(path);
             break;
         case ExcludedFormat::Rsync:
-            lines.push_back("- /" + escapePattern(path));
+            lines.push_back("- /" + rsyncPattern(path));
             break;
         case ExcludedFormat::Gitignore:
             lines.push_back("/" + escapePattern(path));

@@ -21,6 +21,11 @@ enum class ExcludedFormat { List, Rsync, Gitignore };
 // Writes every image of the window's image list as DIR/<key>.png, and the window's icon as DIR/icon.png.
 void runIcons(const std::string& dir, std::ostream& out);
 
+// The pattern of a .gitignore line (after its leading "/") that matches exactly the path.
+std::string escapePattern(const std::string& path);
+// The pattern of an rsync filter rule (after its "- /") that matches exactly the path.
+std::string rsyncPattern(const std::string& path);
+
 void runExcluded(const std::string& webPath, ExcludedFormat format, std::ostream& out,
                  std::ostream& warnings);
 

@@ -1,6 +1,6 @@
 // varnook: the publishing-exclusion add-in's logic on a web on disk, for people and for scripts.
+#include "app/CommandLine.h"
 #include "app/Commands.h"
-#include "app/terminal/Host.h"
 #include "host/Failure.h"
 
 #include <CLI/CLI.hpp>
@@ -16,7 +16,8 @@ constexpr int ExitUsage = 2;
 
 } // namespace
 
-int main(int argc, char** argv) {
+int app::runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                        const WindowOpener& openWindow) {
     CLI::App cli{"varnook: mark the files and folders of a web that are not to be published", "varnook"};
     cli.set_version_flag("--version", "varnook 3.0");
     // No command opens the web in the terminal window.
@@ -60,13 +61,13 @@ int main(int argc, char** argv) {
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int code = cli.exit(e);
+        const int code = cli.exit(e, out, err);
         return code == 0 ? 0 : ExitUsage;
     }
 
     const bool command = !cli.get_subcommands().empty();
     if (command && windowWebOption->count() > 0) {
-        std::cerr << "varnook: unexpected argument '" << windowWeb << "'\n";
+        err << "varnook: unexpected argument '" << windowWeb << "'\n";
         return ExitUsage;
     }
 
@@ -74,27 +75,37 @@ int main(int argc, char** argv) {
         if (!command) {
             const auto web =
                 windowWebOption->count() > 0 ? std::optional<std::string>(windowWeb) : std::nullopt;
-            return terminal::runHost(web, std::cerr);
+            return openWindow(web);
         }
         if (tree->parsed()) {
-            app::runTree(webPath, tsv, std::cout, std::cerr);
+            app::runTree(webPath, tsv, out, err);
         } else if (toggle->parsed()) {
-            app::runToggle(webPath, items, tsv, std::cout, std::cerr);
+            app::runToggle(webPath, items, tsv, out, err);
         } else if (excluded->parsed()) {
             const auto f = format == "rsync"       ? app::ExcludedFormat::Rsync
                            : format == "gitignore" ? app::ExcludedFormat::Gitignore
                                                    : app::ExcludedFormat::List;
-            app::runExcluded(webPath, f, std::cout, std::cerr);
+            app::runExcluded(webPath, f, out, err);
         } else if (icons->parsed()) {
-            app::runIcons(iconsDir, std::cout);
+            app::runIcons(iconsDir, out);
         }
-        std::cout.flush();
-        return std::cout ? 0 : ExitFailure;
+        out.flush();
+        return out ? 0 : ExitFailure;
     } catch (const app::UsageError& e) {
-        std::cerr << "varnook: " << e.message << '\n';
+        err << "varnook: " << e.message << '\n';
         return ExitUsage;
     } catch (const std::exception& e) {
-        std::cerr << "varnook: " << e.what() << '\n';
+        err << "varnook: " << e.what() << '\n';
         return ExitFailure;
     }
 }
+
+#ifndef VARNOOK_NO_MAIN
+#include "app/terminal/Host.h"
+
+int main(int argc, char** argv) {
+    return app::runCommandLine(argc, argv, std::cout, std::cerr, [](const std::optional<std::string>& web) {
+        return terminal::runHost(web, std::cerr);
+    });
+}
+#endif
