@@ -131,10 +131,19 @@ void runToggle(const std::string& webPath, const std::vector<std::string>& items
             throw UsageError{"no item '" + printable(item) + "' in " + printable(webPath)};
         nodes.push_back(node);
     }
-    for (host::Node* node : nodes) {
-        // As a person does it: select the node, release the right button over the tree, choose.
-        window.form.tree().select(node);
-        window.form.tvwWeb_MouseUp(2, 0, 0, 0);
+    // One command over every item: a mark that cannot be written does not stop the others, and the
+    // tree still shows what the window would show before the failure is reported.
+    try {
+        window.form.RunAsOneCommand([&] {
+            for (host::Node* node : nodes) {
+                // As a person does it: select the node, release the right button over the tree, choose.
+                window.form.tree().select(node);
+                window.form.tvwWeb_MouseUp(2, 0, 0, 0);
+            }
+        });
+    } catch (const host::Failure&) {
+        printTree(window.form.tree(), tsv, out);
+        throw;
     }
     printTree(window.form.tree(), tsv, out);
 }
