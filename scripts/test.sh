@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Debug build, the optimised build the main job runs, then
-# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer; then the Windows add-in, built
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer; each fuzz target for 30 seconds
+# (clang's libFuzzer, under the same sanitizers); then the Windows add-in, built
 # for 32-bit (the release DLL, whose image is checked) and 64-bit (tested under wine64, with a private
 # Xvfb for its message boxes).
 set -euo pipefail
@@ -14,6 +15,9 @@ for preset in linux linux-release linux-asan; do
     cmake --build --preset "$preset" -j"$jobs"
     ctest --preset "$preset" -j"$jobs"
 done
+
+echo "== linux-fuzz"
+bash scripts/fuzz.sh 30
 
 for preset in win32 win64; do
     echo "== $preset"
