@@ -238,3 +238,35 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
 }
 
 } // namespace app
+
+namespace app {
+
+int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                   const WindowOpener& openWindow, bool* webChanged) {
+    constexpr int ExitFailure = 1;
+    constexpr int ExitUsage = 2;
+    try {
+        const Invocation invocation = parseCommandLine(argc, const_cast<char**>(argv), out);
+        switch (invocation.command) {
+        case Invocation::Done:
+            return 0;
+        case Invocation::Window:
+            return openWindow(invocation.web);
+        case Invocation::Run: {
+            const Outcome outcome = invocation.run(out, err);
+            if (webChanged != nullptr)
+                *webChanged = outcome.webChanged;
+            return outcome.exitCode;
+        }
+        }
+    } catch (const UsageError& e) {
+        err << "varnook: " << e.message << "\nRun 'varnook --help' for more.\n";
+        return ExitUsage;
+    } catch (const std::exception& e) {
+        err << "varnook: " << e.what() << '\n';
+        return ExitFailure;
+    }
+    return 0;
+}
+
+} // namespace app

@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace app {
 namespace {
@@ -93,18 +94,26 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
     }
 
     auto& form = window.form();
-    for (host::Node* node : nodes) {
-        // As a person does it: select the node, then choose "Don't Publish" from its menu.
-        form.tree().select(node);
-        if (direction == MarkDirection::Toggle) {
-            form.tvwWeb_MouseUp(2, 0, 0, 0);
-        } else {
-            prepare(form, *node, direction);
-            form.setNoPublishChecked(direction == MarkDirection::Unmark);
-            form.mnuNoPublish_Click();
-        }
+    // One command over every item: a mark that cannot be written does not stop the others, and what did
+    // change is still printed before the failure is reported.
+    std::optional<std::string> failure;
+    try {
+        form.RunAsOneCommand([&] {
+            for (host::Node* node : nodes) {
+                // As a person does it: select the node, then choose "Don't Publish" from its menu.
+                form.tree().select(node);
+                if (direction == MarkDirection::Toggle) {
+                    form.tvwWeb_MouseUp(2, 0, 0, 0);
+                } else {
+                    prepare(form, *node, direction);
+                    form.setNoPublishChecked(direction == MarkDirection::Unmark);
+                    form.mnuNoPublish_Click();
+                }
+            }
+        });
+    } catch (const host::Failure& f) {
+        failure = f.what();
     }
-
     window.commit();
 
     // What changed, in tree order, by the mark as the window reads it.
@@ -126,6 +135,10 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
 
     Outcome outcome;
     outcome.webChanged = !options.dryRun && !lines.empty();
+    if (failure) {
+        warnings << "varnook: " << *failure << '\n';
+        outcome.exitCode = 1;
+    }
     if (options.quiet)
         return outcome;
     if (options.tsv) {

@@ -26,47 +26,51 @@ bool isFileNodeKey(std::string_view key) {
 } // namespace
 
 void PublishMarking::tvwWeb_MouseUp(int button, int /*shift*/, float x, float y) {
-    if (button != RightButton)
-        return;
-    host::Node* selected = tvwWeb_.selected();
-    if (selected == nullptr)
-        return;
-    mnuNoPublishChecked_ = webtree::hasMarkSuffix(selected->image());
-    if (popUpMenu(x, y))
-        mnuNoPublish_Click();
+    asCommand([&] {
+        if (button != RightButton)
+            return;
+        host::Node* selected = tvwWeb_.selected();
+        if (selected == nullptr)
+            return;
+        mnuNoPublishChecked_ = webtree::hasMarkSuffix(selected->image());
+        if (popUpMenu(x, y))
+            mnuNoPublish_Click();
+    });
 }
 
 void PublishMarking::mnuNoPublish_Click() {
-    host::Node* const n = tvwWeb_.selected();
-    if (n == nullptr)
-        return;
-    const std::string suffix(webtree::MarkSuffix);
+    asCommand([&] {
+        host::Node* const n = tvwWeb_.selected();
+        if (n == nullptr)
+            return;
+        const std::string suffix(webtree::MarkSuffix);
 
-    if (mnuNoPublishChecked_) {
-        if (isFileNodeKey(n->image())) {
-            n->setImage(webtree::stripMarkSuffix(n->image()));
-            n->setSelectedImage(n->image());
-            if (host::Node* p = n->parent()) {
-                p->setImage(webtree::stripMarkSuffix(p->image()));
-                p->setSelectedImage(webtree::stripMarkSuffix(p->selectedImage()));
+        if (mnuNoPublishChecked_) {
+            if (isFileNodeKey(n->image())) {
+                n->setImage(webtree::stripMarkSuffix(n->image()));
+                n->setSelectedImage(n->image());
+                if (host::Node* p = n->parent()) {
+                    p->setImage(webtree::stripMarkSuffix(p->image()));
+                    p->setSelectedImage(webtree::stripMarkSuffix(p->selectedImage()));
+                }
+                tvwWeb_.refresh();
+                mnuNoPublishChecked_ = false;
+                WriteItemMark(*n, false);
+            } else if (isFolderNodeKey(n->image())) {
+                ApplyPublishState(*n, true);
             }
-            tvwWeb_.refresh();
-            mnuNoPublishChecked_ = false;
-            WriteItemMark(*n, false);
-        } else if (isFolderNodeKey(n->image())) {
-            ApplyPublishState(*n, true);
+        } else {
+            if (isFileNodeKey(n->image())) {
+                n->setImage(n->image() + suffix);
+                n->setSelectedImage(n->image());
+                tvwWeb_.refresh();
+                mnuNoPublishChecked_ = true;
+                WriteItemMark(*n, true);
+            } else if (isFolderNodeKey(n->image())) {
+                ApplyPublishState(*n, false);
+            }
         }
-    } else {
-        if (isFileNodeKey(n->image())) {
-            n->setImage(n->image() + suffix);
-            n->setSelectedImage(n->image());
-            tvwWeb_.refresh();
-            mnuNoPublishChecked_ = true;
-            WriteItemMark(*n, true);
-        } else if (isFolderNodeKey(n->image())) {
-            ApplyPublishState(*n, false);
-        }
-    }
+    });
 }
 
 } // namespace marking

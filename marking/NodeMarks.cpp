@@ -44,30 +44,76 @@ void PublishMarking::UnmarkNodeImages(host::Node& node) {
 }
 
 void PublishMarking::WriteItemMark(const host::Node& node, bool marked) {
-    const std::string location = GetNodeUrl(node);
-    auto web = app_.get().activeWeb();
-    if (!web)
-        throw host::Failure(host::status::NoObject, "no web is open");
-    auto item = web->locate(location);
+    asCommand([&] {
+        const std::string location = GetNodeUrl(node);
+        auto web = app_.get().activeWeb();
+        if (!web)
+            throw host::Failure(host::status::NoObject, "no web is open");
+        auto item = web->locate(location);
+        // Gone from the web since the tree was filled: there is nothing left to publish or keep back.
+        if (!item)
+            return;
+        writeMarkSteps(node, *item, marked);
+    });
+}
 
-    // Best effort from here: a step that fails is skipped and the next one runs. An item the web
-    // does not know fails both steps the same way.
+void PublishMarking::writeMarkSteps(const host::Node& node, host::Item& item, bool marked) {
+    // Every step runs whatever the one before did, and nothing done is undone; what failed is recorded.
+    writes_.attempted(node.key());
     try {
-        if (!item)
-            throw host::Failure(host::status::NoObject, "no item at " + location);
-        auto properties = item->properties();
-        if (marked)
+        auto properties = item.properties();
+        if (marked) {
             properties->set(webtree::MarkProperty, host::Value::boolean(true));
-        else
-            properties->remove(webtree::MarkProperty);
-    } catch (const host::Failure&) {
+        } else {
+            try {
+                properties->remove(webtree::MarkProperty);
+            } catch (const host::Failure& removing) {
+                // The collection fails a removal of what it does not hold: that mark is removed already.
+                bool absent = false;
+                try {
+                    absent = properties->item(webtree::MarkProperty).isEmpty();
+                } catch (const host::Failure&) {
+                }
+                if (!absent)
+                    throw removing;
+            }
+        }
+    } catch (const host::Failure& f) {
+        writes_.failed(node.key(), f);
     }
     try {
-        if (!item)
-            throw host::Failure(host::status::NoObject, "no item at " + location);
-        item->properties()->apply();
-    } catch (const host::Failure&) {
+        item.properties()->apply();
+    } catch (const host::Failure& f) {
+        writes_.failed(node.key(), f);
     }
+}
+
+void PublishMarking::RunAsOneCommand(const std::function<void()>& body) {
+    if (commandDepth_ > 0) {
+        body();
+        return;
+    }
+    struct Depth {
+        int& depth;
+        MarkWrites& writes;
+        explicit Depth(int& d, MarkWrites& w) : depth(d), writes(w) {
+            writes.clear();
+            ++depth;
+        }
+        ~Depth() {
+            --depth;
+            writes.clear();
+        }
+    } scope(commandDepth_, writes_);
+    try {
+        body();
+    } catch (const host::Failure& f) {
+        if (!writes_.anyFailed())
+            throw;
+        throw host::Failure(f.status(), std::string(f.what()) + "; before that, " + writes_.summary());
+    }
+    if (writes_.anyFailed())
+        throw host::Failure(writes_.firstStatus(), writes_.summary());
 }
 
 } // namespace marking

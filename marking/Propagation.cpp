@@ -23,57 +23,67 @@ template <class Visit> void forEachChild(host::Node& node, Visit visit) {
 } // namespace
 
 void PublishMarking::PropPublishToChildren(host::Node& node) {
-    if (IsFileNode(node)) {
-        WriteItemMark(node, false);
-        UnmarkNodeImages(node);
-    }
-    forEachChild(node, [&](host::Node& child) {
-        WriteItemMark(child, false);
-        PropPublishToChildren(child);
+    asCommand([&] {
+        if (IsFileNode(node)) {
+            WriteItemMark(node, false);
+            UnmarkNodeImages(node);
+        }
+        forEachChild(node, [&](host::Node& child) {
+            WriteItemMark(child, false);
+            PropPublishToChildren(child);
+        });
     });
 }
 
 void PublishMarking::PropUnPublishToChildren(host::Node& node) {
-    if (IsFileNode(node)) {
-        WriteItemMark(node, true);
-        MarkNodeImages(node);
-    } else if (node.childCount() == 0 && isFolderKey(node.image())) {
-        // A published folder with nothing in it would otherwise keep its published keys while its item
-        // is marked; the suffix lets the propagation to parents write its own mark too.
-        MarkNodeImages(node);
-    }
-    forEachChild(node, [&](host::Node& child) {
-        WriteItemMark(child, true);
-        MarkNodeImages(node);
-        PropUnPublishToChildren(child);
+    asCommand([&] {
+        if (IsFileNode(node)) {
+            WriteItemMark(node, true);
+            MarkNodeImages(node);
+        } else if (node.childCount() == 0 && isFolderKey(node.image())) {
+            // A published folder with nothing in it would otherwise keep its published keys while its item
+            // is marked; the suffix lets the propagation to parents write its own mark too.
+            MarkNodeImages(node);
+        }
+        forEachChild(node, [&](host::Node& child) {
+            WriteItemMark(child, true);
+            MarkNodeImages(node);
+            PropUnPublishToChildren(child);
+        });
     });
 }
 
 void PublishMarking::PropPublishToParents(host::Node& node) {
-    if (IsFileNode(node)) {
-        WriteItemMark(node, false);
-        // The tree shows what the host holds: a containing folder published again loses its suffix.
-        UnmarkNodeImages(node);
-    }
-    if (host::Node* parent = node.parent())
-        PropPublishToParents(*parent);
+    asCommand([&] {
+        if (IsFileNode(node)) {
+            WriteItemMark(node, false);
+            // The tree shows what the host holds: a containing folder published again loses its suffix.
+            UnmarkNodeImages(node);
+        }
+        if (host::Node* parent = node.parent())
+            PropPublishToParents(*parent);
+    });
 }
 
 void PublishMarking::PropUnPublishToParents(host::Node& node) {
-    if (IsFileNode(node))
-        WriteItemMark(node, true);
-    if (host::Node* parent = node.parent())
-        PropUnPublishToParents(*parent);
+    asCommand([&] {
+        if (IsFileNode(node))
+            WriteItemMark(node, true);
+        if (host::Node* parent = node.parent())
+            PropUnPublishToParents(*parent);
+    });
 }
 
 void PublishMarking::ApplyPublishState(host::Node& node, bool publish) {
-    if (publish) {
-        PropPublishToChildren(node);
-        PropPublishToParents(node);
-    } else {
-        PropUnPublishToChildren(node);
-        PropUnPublishToParents(node);
-    }
+    asCommand([&] {
+        if (publish) {
+            PropPublishToChildren(node);
+            PropPublishToParents(node);
+        } else {
+            PropUnPublishToChildren(node);
+            PropUnPublishToParents(node);
+        }
+    });
 }
 
 } // namespace marking

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
           libncurses-dev libpng-dev nlohmann-json3-dev libgumbo-dev rsync git tmux clang-format
+          clang-14 libclang-rt-14-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth
           python3-pefile)
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Debug build, the optimised build the main job runs, then
-# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer; then the Windows add-in, built
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer; each fuzz target for 30 seconds
+# (clang's libFuzzer, under the same sanitizers); then the Windows add-in, built
 # for 32-bit (the release DLL, whose image is checked) and 64-bit (tested under wine64, with a private
 # Xvfb for its message boxes).
 set -euo pipefail
@@ -18,6 +19,9 @@ done
 echo "== benchmarks, once each at small size"
 build/linux-release/bench/fill-bench --benchmark_filter='/450$' --benchmark_min_time=0.01
 bash bench/disk.sh --quick
+
+echo "== linux-fuzz"
+bash scripts/fuzz.sh 30
 
 for preset in win32 win64; do
     echo "== $preset"

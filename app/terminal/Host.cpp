@@ -77,6 +77,11 @@ void TerminalHost::guarded(const std::function<void()>& step) {
     } catch (const std::exception& e) {
         error_ = e.what();
     }
+    // A message the status line would cut short is shown whole, in a box the user closes.
+    if (!error_.empty() && textWidth("Error: " + error_) > screen_.cols() - 2) {
+        draw();
+        messageBox(error_, "Varnook", 16);
+    }
 }
 
 void TerminalHost::afterEvent() {

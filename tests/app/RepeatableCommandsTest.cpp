@@ -69,6 +69,8 @@ TEST_F(RepeatableCommandsTest, AMarkTheWebRefusedIsNeverReportedAsWritten) {
     const auto r = run(Varnook, {"mark", web, "images/logo.gif", "images/banner.jpg"});
     EXPECT_THAT(r.out, ::testing::Not(HasSubstr("logo.gif")));
     EXPECT_EQ(meta("images/_vti_cnf/banner.jpg"), Marked);
+    EXPECT_EQ(r.exitCode, 1) << "a write that did not happen is said";
+    EXPECT_THAT(r.err, ::testing::StartsWith("varnook: could not write the mark of 1 of 2 items: "));
 }
 
 TEST_F(RepeatableCommandsTest, ADryRunSaysWhatARealRunDoesAndWritesNothing) {

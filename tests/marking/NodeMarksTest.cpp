@@ -7,6 +7,7 @@
 using host::Value;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -87,22 +88,46 @@ TEST_F(NodeMarksTest, WriteItemMarkSetsTrueAndApplies) {
     EXPECT_EQ(web.liveObjects(), 0u);
 }
 
-TEST_F(NodeMarksTest, WriteItemMarkSkipsFailingPropertyStepsSilently) {
+TEST_F(NodeMarksTest, WriteItemMarkRunsBothStepsAndReportsAWriteThatFailed) {
     web.addFile("a.htm");
     load();
     EXPECT_NO_THROW(form.WriteItemMark(node("a.htm"), false)) << "removing an absent mark";
     EXPECT_THAT(writes(), ElementsAre("remove a.htm", "apply a.htm"));
 
+    // Each failing step: the other one still runs, and the write fails at its end with the item and cause.
+    for (const char* step : {"Properties.set", "Properties.apply", "File.properties"}) {
+        web.clearCalls();
+        web.clearFaults();
+        web.failOperation(step);
+        try {
+            form.WriteItemMark(node("a.htm"), true);
+            ADD_FAILURE() << step << ": a write that failed must not pass as done";
+        } catch (const host::Failure& f) {
+            EXPECT_EQ(f.status(), host::status::Injected) << step;
+            EXPECT_THAT(f.what(), StartsWith("could not write the mark of 1 of 1 item: http://srv/web/a.htm: "
+                                             "injected failure of " +
+                                             std::string(step) + " http://srv/web/a.htm"))
+                << step;
+        }
+        EXPECT_FALSE(web.at("a.htm").marked()) << step;
+        EXPECT_EQ(web.liveObjects(), 0u) << step;
+    }
     web.clearCalls();
+    web.clearFaults();
     web.failOperation("Properties.set");
-    EXPECT_NO_THROW(form.WriteItemMark(node("a.htm"), true));
+    EXPECT_THROW(form.WriteItemMark(node("a.htm"), true), host::Failure);
     EXPECT_THAT(writes(), ElementsAre("set a.htm", "apply a.htm")) << "the apply still runs";
 
+    // Removing a mark that is there fails like any other write.
     web.clearFaults();
-    web.failOperation("Properties.apply");
-    EXPECT_NO_THROW(form.WriteItemMark(node("a.htm"), true));
+    form.WriteItemMark(node("a.htm"), true);
+    ASSERT_TRUE(web.at("a.htm").marked());
+    web.failOperation("Properties.remove");
+    EXPECT_THROW(form.WriteItemMark(node("a.htm"), false), host::Failure);
+    EXPECT_TRUE(web.at("a.htm").marked());
+    web.clearFaults();
+    EXPECT_NO_THROW(form.WriteItemMark(node("a.htm"), false)) << "a failure is not carried to the next write";
     EXPECT_FALSE(web.at("a.htm").marked());
-    EXPECT_EQ(web.liveObjects(), 0u);
 }
 
 TEST_F(NodeMarksTest, WriteItemMarkFailsOnlyWhenTheItemCannotBeReached) {

@@ -67,6 +67,7 @@ make_web "$web"
 cat >"$work/launch.sh" <<'EOF'
 work=$1; shift
 trap : INT TERM HUP
+ulimit -c 0 # the signals that dump core must not leave cores behind
 sh -c 'echo $$ > "$1/pid"; w=$1; shift; exec "$@" 2>"$w/stderr"' sh "$work" \
     env TERM=xterm-256color LC_ALL=C.UTF-8 HOME="$work/home" XDG_DATA_HOME="$work/xdg" "$@"
 echo $? > "$work/status"
@@ -126,6 +127,18 @@ expect_restored() {
     local modes
     modes=$(tm display -p -t vt 'alternate=#{alternate_on} mouse=#{mouse_any_flag} cursor=#{cursor_flag} keypad=#{keypad_flag}')
     [[ $modes == "alternate=0 mouse=0 cursor=1 keypad=0" ]] || fail "terminal not restored: $modes"
+}
+
+# The pane's terminal is back in the modes a shell expects: line editing, echo, CR to NL on input and
+# NL to CRLF on output.
+expect_sane_modes() {
+    local modes tty
+    tty=$(tm display -p -t vt '#{pane_tty}')
+    modes=" $(stty -a -F "$tty" | tr -s ' ;\n' '   ') "
+    local m
+    for m in icanon echo icrnl onlcr; do
+        [[ $modes == *" $m "* ]] || fail "$1: the terminal was left with -$m: $modes"
+    done
 }
 
 # The row and column (1-based) where a text first shows on the screen.
@@ -511,6 +524,47 @@ resize)
     [[ ! -s $work/status ]] || fail "varnook ended in a tiny terminal with status $(cat "$work/status")"
     tm resize-window -t vt -x 110 -y 35
     expect "Right-click a file to specify whether or not to publish that file."
+    ;;
+fatal-signals)
+    # Every signal that ends the program puts the terminal back first, and still ends it by that signal.
+    for sig in QUIT USR1 USR2 ALRM PIPE SEGV ABRT BUS FPE ILL; do
+        start "$web"
+        window_up
+        kill -s "$sig" "$(cat "$work/pid")"
+        status=$(ended)
+        expected=$((128 + $(kill -l "$sig")))
+        [[ $status == "$expected" ]] || fail "SIG$sig: status $status, not $expected"
+        expect_restored
+        expect_sane_modes "SIG$sig"
+    done
+    ;;
+write-failure)
+    # b.htm's metadata file is a folder: no one, not even root, can replace it with the mark.
+    mkdir -p "$web/docs/_vti_cnf/b.htm"
+    start "$web"
+    window_up
+    keys Down
+    expect_selected docs folder
+    keys m
+    expect "│   Don't Publish │"
+    keys Enter
+    # Too long for the status line: shown whole in a box, then kept on the status line.
+    expect "─ Varnook ─" "the message box"
+    expect "could not write the mark of 1 of 3"
+    keys Enter
+    expect_gone "─ Varnook ─"
+    expect "Error: could not write the mark of 1 of 3 items: $web/docs/b.htm"
+    expect_marked "$web/docs/_vti_cnf/a.txt"
+    expect_marked "$web/docs/_vti_cnf/.fp_folder_info"
+    # The next fill shows the truth: the refused file is not marked.
+    keys Escape
+    expect_gone "Varnook 3.0"
+    keys F10 Enter Enter
+    window_up
+    keys Down Right
+    expect "¶✗ a.txt"
+    expect "≡  b.htm"
+    keys q
     ;;
 failure)
     start "$web"
