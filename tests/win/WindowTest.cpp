@@ -533,6 +533,19 @@ TEST_F(Window, AFailureThatEndsAnEventIsShownInABoxOwnedByTheWindow) {
         EXPECT_FALSE(boxes.boxes()[0].text.empty());
     }
     EXPECT_EQ(publishingWindows().size(), 1u);
+
+    // The editor refuses the write: the choice still runs to its end, then says what was not written.
+    propertiesOf(L"http://localhost/web/index.htm").failNext(L"Add", refused);
+    {
+        MessageBoxWatcher boxes;
+        rightClick(tree, findItem(tree, {L"http://localhost/web", L"index.htm"}), Answer::Choose);
+        ASSERT_EQ(boxes.boxes().size(), 1u) << "a refused write is never silent";
+        EXPECT_EQ(boxes.boxes()[0].title, L"Varnook");
+        EXPECT_EQ(boxes.boxes()[0].owner, dialog);
+        EXPECT_EQ(boxes.boxes()[0].text.rfind(L"could not write the mark of 1 of 1 item", 0), 0u)
+            << host::automation::narrow(boxes.boxes()[0].text);
+    }
+    EXPECT_FALSE(isMarked(propertiesOf(L"http://localhost/web/index.htm")));
     rightClick(tree, findItem(tree, {L"http://localhost/web", L"style.css"}), Answer::Choose);
     EXPECT_TRUE(isMarked(propertiesOf(L"http://localhost/web/style.css"))) << "the window is still usable";
 
