@@ -126,7 +126,8 @@ class Application final : public HostObject {
 ComPtr<Web> sampleWeb();
 
 // A web with marked and unmarked items, for the publishing window:
-//   images/ logo.gif, banner.jpg (marked), icons/arrow.gif; private/ (every file marked) notes.txt, draft.htm;
+//   images/ logo.gif, banner.jpg (marked), icons/arrow.gif;
+//   private/ (every file marked) notes.txt, draft.htm;
 //   empty/; index.htm (the home page), about.htm, style.css.
 ComPtr<Web> publishingWeb();
 // Writes the publish mark as the editor keeps it: boolean True.
