@@ -6,6 +6,7 @@
 #include "app/NodeJson.h"
 #include "app/WebDetection.h"
 #include "host/Failure.h"
+#include "host/disk/SystemErrors.h"
 #include "links/LinkIndex.h"
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 
 namespace app {
 namespace {
+
+using host::disk::printable;
 
 enum class Verdict { Fine, WouldBreak, AlreadyBroken };
 
@@ -79,22 +82,6 @@ std::pair<Verdict, std::string> judge(const DeployMap& map, const std::filesyste
         }
     }
     return {Verdict::Fine, {}};
-}
-
-// A name as it may be shown on a terminal: control characters as \xNN.
-std::string printable(const std::string& s) {
-    std::string out;
-    for (const char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", u);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::string quoted(const std::string& url) {

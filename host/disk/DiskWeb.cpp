@@ -5,6 +5,7 @@
 #include "host/disk/Metadata.h"
 #include "host/disk/MetadataFiles.h"
 #include "host/disk/SystemCalls.h"
+#include "host/disk/SystemErrors.h"
 #include "host/disk/WriteBatch.h"
 
 #include <algorithm>
@@ -76,42 +77,12 @@ bool holdsUnsafeCharacter(std::string_view s) {
     });
 }
 
-std::string printable(std::string_view s) {
-    std::string out;
-    for (const char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", u);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::int32_t statusFor(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return status::AccessDenied;
-    case ENOENT:
-        return status::NotFound;
-    default:
-        return status::Fail;
-    }
-}
-
+// Beside the errno overload, which this one would hide.
+using host::disk::statusFor;
 std::int32_t statusFor(const std::error_code& ec) {
     return ec.category() == std::generic_category() || ec.category() == std::system_category()
                ? statusFor(ec.value())
                : status::Fail;
-}
-
-std::string message(int error) {
-    return std::generic_category().message(error);
 }
 
 // A path below a folder with "/" between names and no empty, "." or ".." step.

@@ -3,6 +3,7 @@
 #include "host/Failure.h"
 #include "host/disk/Metadata.h"
 #include "host/disk/SystemCalls.h"
+#include "host/disk/SystemErrors.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -14,23 +15,6 @@ namespace host::disk {
 namespace {
 
 constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-std::int32_t statusFor(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return status::AccessDenied;
-    case ENOENT:
-        return status::NotFound;
-    default:
-        return status::Fail;
-    }
-}
-
-std::string message(int error) {
-    return std::generic_category().message(error);
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "host/Failure.h"
 #include "host/disk/Descriptor.h"
 #include "host/disk/SystemCalls.h"
+#include "host/disk/SystemErrors.h"
 
 #include <atomic>
 #include <cerrno>
@@ -15,19 +16,6 @@
 
 namespace host::disk::metadata {
 namespace {
-
-std::int32_t statusFor(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return status::AccessDenied;
-    case ENOENT:
-        return status::NotFound;
-    default:
-        return status::Fail;
-    }
-}
 
 Failure systemFailure(const std::string& what, const Shown& shown, int error) {
     return Failure(statusFor(error), what + " " + shown() + ": " + std::generic_category().message(error));

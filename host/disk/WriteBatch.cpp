@@ -2,6 +2,7 @@
 
 #include "host/Failure.h"
 #include "host/disk/SystemCalls.h"
+#include "host/disk/SystemErrors.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -10,17 +11,6 @@
 #include <unistd.h>
 
 namespace host::disk {
-namespace {
-
-std::int32_t statusFor(int error) {
-    return error == EACCES || error == EPERM || error == EROFS ? status::AccessDenied : status::Fail;
-}
-
-std::string message(int error) {
-    return std::generic_category().message(error);
-}
-
-} // namespace
 
 WriteBatch::~WriteBatch() {
     for (Entry& entry : entries_)
