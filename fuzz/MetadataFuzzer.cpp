@@ -50,6 +50,14 @@ std::vector<Line> withoutMarkLines(std::string_view doc) {
     return out;
 }
 
+bool otherLinesWouldRunTogether(std::string_view doc) {
+    const auto kept = withoutMarkLines(doc);
+    std::string joined;
+    for (const Line& line : kept)
+        joined.append(line.text).append(line.ending);
+    return splitAnyEnding(joined).size() != kept.size();
+}
+
 [[noreturn]] void fail(const char* what, std::string_view before, std::string_view after) {
     std::fprintf(stderr, "metadata fuzzer: %s\n--- before (%zu bytes)\n%.*s\n--- after (%zu bytes)\n%.*s\n",
                  what, before.size(), static_cast<int>(before.size()), before.data(), after.size(),
@@ -112,6 +120,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("escaping does not round-trip", doc, name);
 
     if (!readsLoneCr() && holdsLoneCr(doc))
+        return 0;
+    // A line ending in a lone CR just before the mark line, with an empty LF line after it: without the
+    // mark line the CR and that LF read as one CRLF, whatever a writer does. No file of the editor mixes
+    // endings so; such a document is only checked for reading.
+    if (otherLinesWouldRunTogether(doc))
         return 0;
 
     // Setting the mark.
