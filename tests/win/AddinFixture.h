@@ -3,6 +3,7 @@
 // The real Varnook3.dll loaded and registered as an installed add-in is, and one add-in object created
 // by ProgID as the editor creates it, for the tests that drive the DLL.
 
+#include "AddinIdentity.h"
 #include "TestHost.h"
 #include "Varnook3.h"
 #include "WinSupport.h"
@@ -14,13 +15,6 @@ namespace testwin {
 
 using namespace testhost;
 using namespace winsupport;
-
-// The identities as the editor knows them, not taken from the generated header.
-constexpr CLSID ConnectClass = {0xF3FD10DA, 0xE249, 0x4A6A, {0x96, 0xDD, 0xE6, 0x68, 0xF4, 0xE7, 0x5E, 0xBB}};
-constexpr IID ExtensibilityIid = {
-    0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
-constexpr IID ConnectIid = {0xE86BCA65, 0x1BA2, 0x4E53, {0x93, 0x74, 0x16, 0xFD, 0xFE, 0x23, 0x9A, 0xF5}};
-constexpr DISPID FpAppId = 0x40030002;
 
 using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnloadNow = HRESULT(WINAPI*)();

@@ -8,6 +8,7 @@
 //   win-demo.exe --nodes N       a web of N files (20 per folder); prints the time the button took to
 //                                load and show the window, then closes it
 
+#include "AddinIdentity.h"
 #include "TestHost.h"
 #include "UiDriver.h"
 #include "Varnook3.h"
@@ -25,11 +26,8 @@
 namespace {
 
 using namespace testhost;
-
-// {F3FD10DA-E249-4A6A-96DD-E668F4E75EBB}
-constexpr CLSID ConnectClass = {0xF3FD10DA, 0xE249, 0x4A6A, {0x96, 0xDD, 0xE6, 0x68, 0xF4, 0xE7, 0x5E, 0xBB}};
-constexpr IID ExtensibilityIid = {
-    0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
+using testwin::ConnectClass;
+using testwin::ExtensibilityIid;
 
 ComPtr<Web> sampleLikeWeb() {
     auto web = make<Web>(L"http://localhost/sample-web");
@@ -70,23 +68,6 @@ ComPtr<Web> largeWeb(int files) {
         }
     }
     return web;
-}
-
-HWND publishingWindow() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) {
-            wchar_t text[64] = {};
-            GetWindowTextW(w, text, 64);
-            if (lstrcmpW(text, L"Varnook 3.0") == 0) {
-                *reinterpret_cast<HWND*>(out) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
 }
 
 HTREEITEM childNamed(HWND tree, HTREEITEM parent, const wchar_t* name) {
@@ -139,7 +120,8 @@ int run(int nodes) {
     QueryPerformanceCounter(&start);
     const auto results = button.click();
     QueryPerformanceCounter(&end);
-    HWND dialog = publishingWindow();
+    const auto windows = uidriver::dialogsTitled(L"Varnook 3.0");
+    HWND dialog = windows.size() == 1 ? windows[0] : nullptr;
     if (results.size() != 1 || FAILED(results[0]) || dialog == nullptr) {
         std::fprintf(stderr, "win-demo: the button did not open the window\n");
         return 1;

@@ -24,20 +24,60 @@ void pumpFor(DWORD ms) {
     pumpUntil([] { return false; }, ms);
 }
 
-Background::Background(std::function<void()> work) : work_(std::move(work)) {
-    thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
-}
+namespace {
 
-Background::~Background() {
-    if (thread_ != nullptr) {
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
+// Runs `work` on a thread of its own; the destructor waits for it.
+class Background {
+  public:
+    explicit Background(std::function<void()> work) : work_(std::move(work)) {
+        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
     }
+    ~Background() {
+        if (thread_ != nullptr) {
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+        }
+    }
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+    bool done() const { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; }
+
+  private:
+    static DWORD WINAPI run(void* self) {
+        static_cast<Background*>(self)->work_();
+        return 0;
+    }
+    std::function<void()> work_;
+    HANDLE thread_ = nullptr;
+};
+
+} // namespace
+
+std::vector<HWND> dialogsTitled(const wchar_t* caption) {
+    struct Search {
+        const wchar_t* caption;
+        std::vector<HWND> found;
+    } search{caption, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM context) {
+            auto& s = *reinterpret_cast<Search*>(context);
+            wchar_t cls[64] = {}, title[256] = {};
+            GetClassNameW(w, cls, 64);
+            GetWindowTextW(w, title, 256);
+            if (lstrcmpW(cls, L"#32770") == 0 && lstrcmpW(title, s.caption) == 0)
+                s.found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
-DWORD WINAPI Background::run(void* self) {
-    static_cast<Background*>(self)->work_();
-    return 0;
+bool asUser(const std::function<void()>& work, DWORD timeoutMs) {
+    Background user(work);
+    const bool finished = pumpUntil([&] { return user.done(); }, timeoutMs);
+    pumpFor(100);
+    return finished;
 }
 
 HWND waitForWindow(const std::function<HWND()>& found, DWORD timeoutMs) {

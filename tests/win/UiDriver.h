@@ -15,20 +15,13 @@ namespace uidriver {
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 void pumpFor(DWORD ms);
 
-// Runs `work` on a thread of its own; the destructor waits for it.
-class Background {
-  public:
-    explicit Background(std::function<void()> work);
-    ~Background();
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-    bool done() const { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; }
+// The dialogs of this thread with the given caption, shown or not.
+std::vector<HWND> dialogsTitled(const wchar_t* caption);
 
-  private:
-    static DWORD WINAPI run(void* self);
-    std::function<void()> work_;
-    HANDLE thread_ = nullptr;
-};
+// A person at the machine: `work` (real input, reading what appears) runs on a thread of its own while
+// this thread runs the loop; true when it finished in time. The loop runs a little longer, so that what
+// the input set off has happened when this returns.
+bool asUser(const std::function<void()>& work, DWORD timeoutMs = 10000);
 
 // Waits (on the calling thread, without pumping) until `found` gives a window, or null after the time.
 HWND waitForWindow(const std::function<HWND()>& found, DWORD timeoutMs = 5000);

@@ -32,19 +32,7 @@ const std::map<std::wstring, int> ImageIndex = {
 };
 
 std::vector<HWND> publishingWindows() {
-    std::vector<HWND> found;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) {
-            wchar_t cls[64] = {}, title[64] = {};
-            GetClassNameW(w, cls, 64);
-            GetWindowTextW(w, title, 64);
-            if (lstrcmpW(cls, L"#32770") == 0 && lstrcmpW(title, L"Varnook 3.0") == 0)
-                reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+    return dialogsTitled(L"Varnook 3.0");
 }
 
 std::vector<HWND> childrenInOrder(HWND parent) {
@@ -212,7 +200,7 @@ class Window : public ServerAddin {
     std::vector<MenuItem> rightClick(HWND tree, HTREEITEM item, Answer answer) {
         std::vector<MenuItem> seen;
         const POINT at = centreOf(tree, item);
-        Background user([&] {
+        EXPECT_TRUE(asUser([&] {
             rightClickAt(at);
             if (HWND menu = waitForWindow(visibleMenuWindow)) {
                 seen = menuItems(menu);
@@ -222,9 +210,7 @@ class Window : public ServerAddin {
                 else
                     pressKey(VK_ESCAPE);
             }
-        });
-        EXPECT_TRUE(pumpUntil([&] { return user.done(); }));
-        pumpFor(100);
+        }));
         return seen;
     }
 
@@ -412,9 +398,7 @@ TEST_F(Window, KeysWorkInsideThePlainMessageLoop) {
     ASSERT_EQ(GetFocus(), tree);
 
     auto type = [](WORD key, std::vector<WORD> modifiers = {}) {
-        Background user([&] { pressKey(key, modifiers); });
-        pumpUntil([&] { return user.done(); });
-        pumpFor(100);
+        EXPECT_TRUE(asUser([&] { pressKey(key, modifiers); }));
     };
     type(VK_TAB);
     EXPECT_EQ(GetFocus(), close) << "Tab goes from the tree to Close";
@@ -427,34 +411,26 @@ TEST_F(Window, KeysWorkInsideThePlainMessageLoop) {
     HTREEITEM images = findItem(tree, {L"http://localhost/web", L"images"});
     EXPECT_EQ(TreeView_GetSelection(tree), images);
     std::vector<MenuItem> seen;
-    {
-        Background user([&] {
-            pressKey(VK_F10, {VK_SHIFT});
-            if (HWND menu = waitForWindow(visibleMenuWindow)) {
-                seen = menuItems(menu);
-                pressKey(VK_ESCAPE);
-            }
-        });
-        EXPECT_TRUE(pumpUntil([&] { return user.done(); }));
-        pumpFor(100);
-    }
+    EXPECT_TRUE(asUser([&] {
+        pressKey(VK_F10, {VK_SHIFT});
+        if (HWND menu = waitForWindow(visibleMenuWindow)) {
+            seen = menuItems(menu);
+            pressKey(VK_ESCAPE);
+        }
+    }));
     ASSERT_EQ(seen.size(), 1u) << "Shift+F10 opens the context menu";
     EXPECT_FALSE(seen[0].checked);
     EXPECT_EQ(publishingWindows().size(), 1u) << "Escape in the menu leaves the window";
     EXPECT_TRUE(propertiesOf(L"http://localhost/web/images").values.empty());
 
     // The Menu key, then Down and Enter: "Don't Publish" chosen without the mouse.
-    {
-        Background user([&] {
-            pressKey(VK_APPS);
-            if (waitForWindow(visibleMenuWindow) != nullptr) {
-                pressKey(VK_DOWN);
-                pressKey(VK_RETURN);
-            }
-        });
-        EXPECT_TRUE(pumpUntil([&] { return user.done(); }));
-        pumpFor(100);
-    }
+    EXPECT_TRUE(asUser([&] {
+        pressKey(VK_APPS);
+        if (waitForWindow(visibleMenuWindow) != nullptr) {
+            pressKey(VK_DOWN);
+            pressKey(VK_RETURN);
+        }
+    }));
     EXPECT_TRUE(isMarked(propertiesOf(L"http://localhost/web/images"))) << "the folder was marked";
     EXPECT_EQ(itemOf(tree, images, 0).image, ImageIndex.at(L"closed_n"));
 
