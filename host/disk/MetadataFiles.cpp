@@ -18,7 +18,7 @@ namespace host::disk::metadata {
 namespace {
 
 Failure systemFailure(const std::string& what, const Shown& shown, int error) {
-    return Failure(statusFor(error), what + " " + shown() + ": " + std::generic_category().message(error));
+    return Failure(statusFor(error), what + " " + shown() + ": " + message(error));
 }
 
 std::string temporaryName() {
