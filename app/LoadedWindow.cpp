@@ -39,7 +39,7 @@ void LoadedWindow::commit() {
 }
 
 std::string LoadedWindow::webUrl() const {
-    return form_.tree().nodeByIndex(1).text();
+    return std::string(form_.tree().nodeByIndex(1).text());
 }
 
 host::Node* LoadedWindow::nodeFor(std::string item) const {
@@ -57,7 +57,7 @@ host::Node* LoadedWindow::nodeFor(std::string item) const {
 std::string LoadedWindow::relativePath(const host::Node& node) const {
     if (node.parent() == nullptr)
         return ".";
-    return node.key().substr(webUrl().size() + 1);
+    return std::string(node.key().substr(webUrl().size() + 1));
 }
 
 bool LoadedWindow::isHomePage(const host::Node& node) {

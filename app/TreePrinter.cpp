@@ -52,11 +52,12 @@ void printTreeReadable(const host::TreeModel& tree, std::ostream& out) {
     };
     tree.forEachInTreeOrder([&](const host::Node& n, std::size_t depth) {
         if (depth == 0) {
-            rows.push_back({n.text(), "web"});
+            rows.push_back({std::string(n.text()), "web"});
             return;
         }
         const bool folder = isFolderImage(n.image());
-        std::string label = std::string(depth * 2, ' ') + sign(n) + n.text() + (folder ? "/" : "");
+        std::string label =
+            std::string(depth * 2, ' ') + sign(n) + std::string(n.text()) + (folder ? "/" : "");
         rows.push_back({std::move(label), kindName(n.image())});
     });
     std::size_t width = 0;

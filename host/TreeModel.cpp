@@ -4,17 +4,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <new>
+#include <type_traits>
 
 namespace host {
 
-void Node::setImage(std::string key) {
+void Node::setImage(std::string_view key) {
     owner_.checkOperation("setImage");
     image_ = owner_.checkImage(key);
     if (owner_.observer_ != nullptr)
         owner_.observer_->nodeImagesChanged(*this);
 }
 
-void Node::setSelectedImage(std::string key) {
+void Node::setSelectedImage(std::string_view key) {
     owner_.checkOperation("setSelectedImage");
     selectedImage_ = owner_.checkImage(key);
     if (owner_.observer_ != nullptr)
@@ -24,14 +27,14 @@ void Node::setSelectedImage(std::string key) {
 std::string Node::fullPath() const {
     // Sized first and filled from the end: one allocation and one copy per text, however deep the node.
     constexpr std::string_view separator = TreeModel::PathSeparator;
-    std::size_t size = text_.size();
+    std::size_t size = textSize_;
     for (const Node* n = parent_; n != nullptr; n = n->parent_)
-        size += n->text_.size() + separator.size();
+        size += n->textSize_ + separator.size();
     std::string path(size, '\0');
     char* end = path.data() + size;
     for (const Node* n = this;; n = n->parent_) {
-        end -= n->text_.size();
-        std::memcpy(end, n->text_.data(), n->text_.size());
+        end -= n->textSize_;
+        std::memcpy(end, n->text_, n->textSize_);
         if (n->parent_ == nullptr)
             break;
         end -= separator.size();
@@ -40,14 +43,8 @@ std::string Node::fullPath() const {
     return path;
 }
 
-Node* Node::nextSibling() const {
-    const auto& siblings = parent_ ? parent_->children_ : owner_.roots_;
-    return indexInParent_ + 1 < siblings.size() ? siblings[indexInParent_ + 1] : nullptr;
-}
-
 Node* Node::lastSibling() const {
-    const auto& siblings = parent_ ? parent_->children_ : owner_.roots_;
-    return siblings.back();
+    return parent_ != nullptr ? parent_->lastChild_ : owner_.roots_.back();
 }
 
 void Node::setExpanded(bool expanded) {
@@ -57,73 +54,137 @@ void Node::setExpanded(bool expanded) {
     owner_.notify();
 }
 
+static_assert(std::is_trivially_destructible_v<Node>, "dropping a node block must destroy its nodes");
+
 TreeModel::TreeModel(std::vector<std::string> imageKeys) : imageKeys_(std::move(imageKeys)) {}
 
 TreeModel::~TreeModel() = default;
 
-Node& TreeModel::add(const std::optional<std::string>& relativeKey, std::string key, std::string text,
-                     std::string image, std::string selectedImage) {
+Node& TreeModel::add(std::optional<std::string_view> relativeKey, std::string_view key, std::string_view text,
+                     std::string_view image, std::string_view selectedImage) {
     checkOperation("add");
     Node* parent = nullptr;
     if (relativeKey) {
         parent = find(*relativeKey);
         if (parent == nullptr)
-            throw Failure(status::InvalidArg, "tree: no node with the key '" + *relativeKey + "'");
+            throw Failure(status::InvalidArg,
+                          "tree: no node with the key '" + std::string(*relativeKey) + "'");
     }
+    if (count_ >= std::numeric_limits<std::uint32_t>::max() || key.size() > UINT32_MAX ||
+        text.size() > UINT32_MAX)
+        throw Failure(status::Fail, "tree: too many nodes or too long a text");
     // One hash of the new key serves both the duplicate check and the insertion.
-    if ((nodes_.size() + 1) * 4 > slots_.size() * 3)
+    if ((count_ + 1) * 4 > slots_.size() * 3)
         rehash(std::max<std::size_t>(16, slots_.size() * 2));
-    const std::size_t slot = probe(key);
-    if (slots_[slot] != nullptr)
-        throw Failure(status::InvalidArg, "tree: a node with the key '" + key + "' already exists");
+    const std::uint32_t hash = hashOf(key);
+    const std::size_t slot = probe(key, hash);
+    if (slots_[slot].node != 0)
+        throw Failure(status::InvalidArg,
+                      "tree: a node with the key '" + std::string(key) + "' already exists");
     const std::string* imageKey = checkImage(image);
     const std::string* selectedImageKey = checkImage(selectedImage);
 
-    Node& node = nodes_.emplace_back(NodeToken{}, *this, parent, std::move(key), std::move(text), imageKey,
-                                     selectedImageKey);
-    auto& siblings = parent ? parent->children_ : roots_;
-    node.indexInParent_ = static_cast<std::uint32_t>(siblings.size());
-    siblings.push_back(&node);
-    slots_[slot] = &node;
+    if (count_ % NodesPerBlock == 0 && count_ / NodesPerBlock == nodeBlocks_.size())
+        nodeBlocks_.push_back(std::unique_ptr<NodeBlock>(new NodeBlock)); // left uninitialised
+    const std::string_view storedKey = store(key);
+    // A node's text is mostly the item's name, which ends its key (a URL): the key's copy serves both.
+    const bool textEndsKey = key.size() >= text.size() && key.substr(key.size() - text.size()) == text;
+    const std::string_view storedText =
+        textEndsKey ? storedKey.substr(storedKey.size() - text.size()) : store(text);
+    Node* node = ::new (static_cast<void*>(&nodeAt(count_)))
+        Node(NodeToken{}, *this, parent, storedKey, storedText, imageKey, selectedImageKey);
+    ++count_;
+    if (parent != nullptr) {
+        if (parent->lastChild_ != nullptr)
+            parent->lastChild_->nextSibling_ = node;
+        else
+            parent->firstChild_ = node;
+        parent->lastChild_ = node;
+        ++parent->childCount_;
+    } else {
+        if (!roots_.empty())
+            roots_.back()->nextSibling_ = node;
+        roots_.push_back(node);
+    }
+    slots_[slot] = {hash, static_cast<std::uint32_t>(count_)};
     if (observer_ != nullptr)
-        observer_->nodeAdded(node);
+        observer_->nodeAdded(*node);
     notify();
-    return node;
+    return *node;
 }
 
-std::size_t TreeModel::probe(std::string_view key) const {
+Node& TreeModel::nodeAt(std::size_t index) const {
+    return std::launder(
+        reinterpret_cast<Node*>(nodeBlocks_[index / NodesPerBlock]->bytes))[index % NodesPerBlock];
+}
+
+std::string_view TreeModel::store(std::string_view text) {
+    if (text.empty())
+        return {};
+    if (text.size() > textLeft_) {
+        // A text longer than a block gets a block of its own; the current one stays in use.
+        if (text.size() > TextBlockSize / 4) {
+            std::unique_ptr<char[]> own(new char[text.size()]);
+            std::memcpy(own.get(), text.data(), text.size());
+            return {textBlocks_.emplace_back(std::move(own)).get(), text.size()};
+        }
+        std::unique_ptr<char[]> block(new char[TextBlockSize]);
+        textFree_ = textBlocks_.emplace_back(std::move(block)).get();
+        textLeft_ = TextBlockSize;
+    }
+    char* stored = textFree_;
+    std::memcpy(stored, text.data(), text.size());
+    textFree_ += text.size();
+    textLeft_ -= text.size();
+    return {stored, text.size()};
+}
+
+std::uint32_t TreeModel::hashOf(std::string_view key) {
+    std::uint64_t full = std::hash<std::string_view>{}(key);
+    full ^= full >> 32U; // a 64-bit hash keeps both halves
+    return static_cast<std::uint32_t>(full);
+}
+
+std::size_t TreeModel::probe(std::string_view key, std::uint32_t hash) const {
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = std::hash<std::string_view>{}(key)&mask;
-    while (slots_[i] != nullptr && slots_[i]->key_ != key)
+    std::size_t i = hash & mask;
+    while (slots_[i].node != 0 && (slots_[i].hash != hash || nodeAt(slots_[i].node - 1).key() != key))
         i = (i + 1) & mask;
     return i;
 }
 
 void TreeModel::rehash(std::size_t size) {
-    std::vector<Node*> old(size, nullptr);
+    std::vector<Slot> old(size);
     old.swap(slots_);
-    for (Node* node : old) {
-        if (node != nullptr)
-            slots_[probe(node->key_)] = node;
+    const std::size_t mask = size - 1;
+    for (const Slot& slot : old) {
+        if (slot.node == 0)
+            continue;
+        // Keys are unique, so the first empty slot is the place.
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].node != 0)
+            i = (i + 1) & mask;
+        slots_[i] = slot;
     }
 }
 
 Node& TreeModel::nodeByIndex(std::size_t index) const {
-    if (index < 1 || index > nodes_.size())
+    if (index < 1 || index > count_)
         throw Failure(status::InvalidArg, "tree: no node at index " + std::to_string(index));
-    return const_cast<Node&>(nodes_[index - 1]);
+    return nodeAt(index - 1);
 }
 
 Node* TreeModel::find(std::string_view key) const {
     // Nodes are mostly added under the parent of the node added before.
-    if (lastFound_ != nullptr && lastFound_->key_ == key)
+    if (lastFound_ != nullptr && lastFound_->key() == key)
         return lastFound_;
     if (slots_.empty())
         return nullptr;
-    Node* node = slots_[probe(key)];
-    if (node != nullptr)
-        lastFound_ = node;
-    return node;
+    const Slot& slot = slots_[probe(key, hashOf(key))];
+    if (slot.node == 0)
+        return nullptr;
+    lastFound_ = &nodeAt(slot.node - 1);
+    return lastFound_;
 }
 
 void TreeModel::forEachInTreeOrder(const std::function<void(const Node&, std::size_t)>& visit) const {
@@ -135,8 +196,11 @@ void TreeModel::forEachInTreeOrder(const std::function<void(const Node&, std::si
         auto [node, depth] = stack.back();
         stack.pop_back();
         visit(*node, depth);
-        for (auto it = node->children_.rbegin(); it != node->children_.rend(); ++it)
-            stack.emplace_back(*it, depth + 1);
+        // The children go on in their order, then are turned round so that the first comes off first.
+        const std::size_t first = stack.size();
+        for (const Node* child : node->children())
+            stack.emplace_back(child, depth + 1);
+        std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
     }
 }
 
@@ -154,7 +218,11 @@ void TreeModel::clear() {
     slots_.clear();
     lastFound_ = nullptr;
     roots_.clear();
-    nodes_.clear();
+    nodeBlocks_.clear();
+    count_ = 0;
+    textBlocks_.clear();
+    textFree_ = nullptr;
+    textLeft_ = 0;
     if (observer_ != nullptr)
         observer_->cleared();
     notify();
@@ -173,15 +241,21 @@ bool TreeModel::hasImage(std::string_view key) const {
 }
 
 void TreeModel::checkOperation(std::string_view operation) const {
+    if (failing_.empty())
+        return;
     if (failing_.count(std::string(operation)) != 0)
         throw Failure(status::Fail, "tree: " + std::string(operation) + " failed");
 }
 
 const std::string* TreeModel::checkImage(std::string_view key) const {
+    // Filling names the same few images over and over.
+    if (lastImage_ != nullptr && *lastImage_ == key)
+        return lastImage_;
     const auto found = std::find(imageKeys_.begin(), imageKeys_.end(), key);
     if (found == imageKeys_.end())
         throw Failure(status::InvalidArg, "tree: the image list has no image '" + std::string(key) + "'");
-    return &*found;
+    lastImage_ = &*found;
+    return lastImage_;
 }
 
 void TreeModel::notify() const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace marking {
@@ -13,8 +14,8 @@ namespace marking {
 // Writing goes on after a failure, so the command can only say at its end what did not reach the web.
 class MarkWrites {
   public:
-    void attempted(const std::string& item) { attempted_.insert(item); }
-    void failed(const std::string& item, const host::Failure& cause);
+    void attempted(std::string_view item) { attempted_.emplace(item); }
+    void failed(std::string_view item, const host::Failure& cause);
 
     bool anyFailed() const { return !failedItems_.empty(); }
     // "could not write the mark of 2 of 5 items: URL: cause; URL: cause"; the first few items only.

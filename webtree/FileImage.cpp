@@ -27,6 +27,15 @@ constexpr std::array<KindRow, 9> KindTable = {{
     {"xml", {"xml", "xsd", "xsl"}},
 }};
 
+constexpr std::size_t longestKnownExtension() {
+    std::size_t longest = 0;
+    for (std::size_t row = 0; row < KindTable.size(); ++row) {
+        for (std::size_t i = 0; i < KindTable[row].extensions.size(); ++i)
+            longest = std::max(longest, KindTable[row].extensions[i].size());
+    }
+    return longest;
+}
+
 // Guarded read: a mark that cannot be read leaves the file unmarked.
 bool readFileMark(host::File& file) {
     try {
@@ -40,11 +49,14 @@ bool readFileMark(host::File& file) {
 } // namespace
 
 std::string kindForExtension(std::string_view extension) {
-    std::string lower(extension);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower.empty())
+    // An extension longer than every one in the table is unknown without a look.
+    constexpr std::size_t LongestKnown = longestKnownExtension();
+    if (extension.empty() || extension.size() > LongestKnown)
         return "unknown";
+    char buffer[LongestKnown];
+    std::transform(extension.begin(), extension.end(), buffer,
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string_view lower(buffer, extension.size());
     for (const auto& row : KindTable) {
         if (std::find(row.extensions.begin(), row.extensions.end(), lower) != row.extensions.end())
             return std::string(row.kind);

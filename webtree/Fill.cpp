@@ -11,7 +11,7 @@
 namespace webtree {
 namespace {
 
-constexpr const char* RootKey = "ROOT";
+constexpr std::string_view RootKey = "ROOT";
 
 // What the walk needs beside the folder it is in.
 struct FillContext {
@@ -62,29 +62,38 @@ void clearMarksAbove(host::Node& fileNode) {
     }
 }
 
-using Folders = std::vector<std::unique_ptr<host::Folder>>;
+// A folder still to visit, with its node's key (kept by the tree).
+struct PendingFolder {
+    std::unique_ptr<host::Folder> folder;
+    std::string_view key;
+};
+using Folders = std::vector<PendingFolder>;
 
 // The first pass over a folder: a node for each sub-folder, followed at once by the nodes of its files.
-Folders addSubFolders(FillContext& ctx, host::Folder& folder, const std::string& parentKey) {
+Folders addSubFolders(FillContext& ctx, host::Folder& folder, std::string_view parentKey) {
     auto subFolders = folder.folders();
+    Folders pending;
+    pending.reserve(subFolders.size());
     for (auto& sub : subFolders) {
         const std::string subUrl = sub->url();
-        ctx.tree.add(parentKey, subUrl, ctx.app.relativeUrl(folder, subUrl), "closed_n", "open_n");
+        const std::string_view subKey =
+            ctx.tree.add(parentKey, subUrl, ctx.app.relativeUrl(folder, subUrl), "closed_n", "open_n").key();
         for (auto& file : sub->files()) {
             const std::string image = chooseFileImage(ctx.web, *file, /*guardHomeMark=*/false);
             const std::string fileUrl = file->url();
             host::Node& node =
-                ctx.tree.add(subUrl, fileUrl, ctx.app.relativeUrl(*sub, fileUrl), image, image);
+                ctx.tree.add(subKey, fileUrl, ctx.app.relativeUrl(*sub, fileUrl), image, image);
             clearMarksAbove(node);
         }
+        pending.push_back({std::move(sub), subKey});
     }
-    return subFolders;
+    return pending;
 }
 
 // Each folder's first pass, then the same for each of its sub-folders in turn, depth first. The folders
 // still to visit are kept on a stack of our own rather than the call stack, which a web nested thousands
 // of levels deep would exhaust.
-void FillFolder(FillContext& ctx, host::Folder& root, const std::string& rootKey) {
+void FillFolder(FillContext& ctx, host::Folder& root, std::string_view rootKey) {
     struct Level {
         Folders folders;
         std::size_t next = 0;
@@ -97,9 +106,8 @@ void FillFolder(FillContext& ctx, host::Folder& root, const std::string& rootKey
             stack.pop_back();
             continue;
         }
-        host::Folder& sub = *level.folders[level.next++];
-        const std::string subKey = sub.url();
-        Folders below = addSubFolders(ctx, sub, subKey);
+        PendingFolder& sub = level.folders[level.next++];
+        Folders below = addSubFolders(ctx, *sub.folder, sub.key);
         stack.push_back({std::move(below)}); // `level` is not used after this: the push may move it
     }
 }
@@ -129,7 +137,7 @@ void Fill(host::Application& app, host::TreeModel& tvwWeb) {
     for (auto& file : root->files()) {
         const std::string image = chooseFileImage(*web, *file, /*guardHomeMark=*/true);
         const std::string fileUrl = file->url();
-        tvwWeb.add(std::string(RootKey), fileUrl, app.relativeUrl(*root, fileUrl), image, image);
+        tvwWeb.add(RootKey, fileUrl, app.relativeUrl(*root, fileUrl), image, image);
     }
     tvwWeb.nodeByIndex(1).setExpanded(true);
 }

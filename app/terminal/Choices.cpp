@@ -73,10 +73,10 @@ void TerminalHost::beforeChoice(bool checked) {
         return; // the web itself: the choice changes nothing
     std::vector<std::string> parts;
     for (const host::Node* n = node; n->parent() != nullptr; n = n->parent())
-        parts.insert(parts.begin(), n->text());
+        parts.insert(parts.begin(), std::string(n->text()));
     PendingChoice pending;
     const bool folder = isFolderNode(*node);
-    pending.label = std::string(checked ? "published " : "marked ") + node->text();
+    pending.label = std::string(checked ? "published " : "marked ") + std::string(node->text());
     pending.publishing = checked;
     pending.nodeKey = node->key();
     if (folder) {
@@ -120,7 +120,7 @@ void TerminalHost::afterChoice() {
         if (const host::Node* node = tree.find(pending.nodeKey)) {
             const LinkWarning warning = links_.into(tree, *node);
             if (warning.links > 0)
-                note_ = node->text() + ": " + describe(warning);
+                note_ = std::string(node->text()) + ": " + describe(warning);
         }
     }
     if (pending.publishing && !pending.chosenFolder.empty()) {
@@ -153,9 +153,10 @@ void TerminalHost::refillKeepingView() {
     std::vector<std::string> expanded;
     tree.forEachInTreeOrder([&](const host::Node& n, std::size_t) {
         if (n.expanded())
-            expanded.push_back(n.key());
+            expanded.emplace_back(n.key());
     });
-    const std::string selected = tree.selected() != nullptr ? tree.selected()->key() : std::string();
+    const std::string selected =
+        tree.selected() != nullptr ? std::string(tree.selected()->key()) : std::string();
     const std::size_t top = view_->top();
     tree.clear();
     f->Fill();

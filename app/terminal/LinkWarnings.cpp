@@ -14,7 +14,7 @@ const host::Node* nodeAt(const host::TreeModel& tree, const std::string& path) {
     const host::Node& root = *tree.roots().front();
     if (path == ".")
         return &root;
-    return tree.find(root.text() + "/" + path);
+    return tree.find(std::string(root.text()) + "/" + path);
 }
 
 bool deployed(const host::Node* node) {
@@ -42,9 +42,9 @@ std::string describe(const LinkWarning& warning) {
 std::string pathBelowWeb(const host::Node& node) {
     if (node.parent() == nullptr)
         return ".";
-    std::string path = node.text();
+    std::string path(node.text());
     for (const host::Node* n = node.parent(); n->parent() != nullptr; n = n->parent())
-        path = n->text() + "/" + path;
+        path = std::string(n->text()) + "/" + path;
     return path;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/terminal/Text.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace terminal {
@@ -21,9 +22,11 @@ void inTreeOrder(host::Node& node, std::vector<host::Node*>& out) {
         host::Node* n = stack.back();
         stack.pop_back();
         out.push_back(n);
-        const auto& children = n->children();
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            stack.push_back(*it);
+        // The children go on in their order, then are turned round so that the first comes off first.
+        const std::size_t first = stack.size();
+        for (host::Node* child : n->children())
+            stack.push_back(child);
+        std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
     }
 }
 

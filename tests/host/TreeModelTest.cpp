@@ -101,14 +101,16 @@ TEST(ImageKeys, EveryMarkedKeyHasItsPartnerAndWebHasNone) {
 TEST_F(TreeModelTest, TheObserverHearsEveryChangeInOrder) {
     struct Recorder final : host::TreeObserver {
         std::vector<std::string> events;
-        void nodeAdded(const Node& n) override { events.push_back("add " + n.key()); }
+        void nodeAdded(const Node& n) override { events.push_back("add " + std::string(n.key())); }
         void nodeImagesChanged(const Node& n) override {
-            events.push_back("images " + n.key() + " " + n.image() + "/" + n.selectedImage());
+            events.push_back("images " + std::string(n.key()) + " " + n.image() + "/" + n.selectedImage());
         }
         void nodeExpandedChanged(const Node& n) override {
-            events.push_back("expanded " + n.key() + (n.expanded() ? " on" : " off"));
+            events.push_back("expanded " + std::string(n.key()) + (n.expanded() ? " on" : " off"));
         }
-        void selectionChanged(const Node* n) override { events.push_back("select " + (n ? n->key() : "-")); }
+        void selectionChanged(const Node* n) override {
+            events.push_back("select " + (n ? std::string(n->key()) : "-"));
+        }
         void refreshed() override { events.push_back("refresh"); }
         void cleared() override { events.push_back("clear"); }
     } recorder;
@@ -128,4 +130,45 @@ TEST_F(TreeModelTest, TheObserverHearsEveryChangeInOrder) {
     EXPECT_EQ(recorder.events,
               (std::vector<std::string>{"add k", "images k page_n/page", "images k page_n/page_n",
                                         "expanded ROOT on", "select k", "refresh", "clear"}));
+}
+
+// Nodes, keys and texts live in blocks of the model's own: a large tree spans many of them, and nothing
+// handed out before may move or change while more is added, whatever the sizes of the texts.
+TEST_F(TreeModelTest, ALargeTreeKeepsEveryNodeKeyAndTextInPlace) {
+    const std::string huge(100'000, 'x'); // longer than any block, on leaves only
+    Node& first = tree.add("ROOT", "http://srv/web/a.htm", "a.htm", "page", "page");
+    const std::string_view firstKey = first.key();
+    const std::string_view firstText = first.text();
+    std::vector<Node*> added;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string key = "http://srv/web/f" + std::to_string(i) + (i % 500 == 407 ? huge : "");
+        // Every third text is not the end of its key, so it needs a copy of its own.
+        const std::string text = i % 3 == 0 ? "other " + std::to_string(i) : key.substr(15);
+        added.push_back(&tree.add(i < 10 ? "ROOT" : "http://srv/web/f" + std::to_string(i / 10), key, text,
+                                  i % 2 ? "closed" : "closed_n", "open"));
+    }
+    EXPECT_EQ(tree.count(), 3002u);
+    EXPECT_EQ(&tree.nodeByIndex(2), &first);
+    EXPECT_EQ(first.key().data(), firstKey.data());
+    EXPECT_EQ(firstText, "a.htm");
+    EXPECT_EQ(first.text().data(), firstText.data());
+    for (int i = 0; i < 3000; ++i) {
+        const std::string key = "http://srv/web/f" + std::to_string(i) + (i % 500 == 407 ? huge : "");
+        Node* node = added[static_cast<std::size_t>(i)];
+        ASSERT_EQ(tree.find(key), node) << i;
+        ASSERT_EQ(&tree.nodeByIndex(static_cast<std::size_t>(i) + 3), node);
+        ASSERT_EQ(node->key(), key);
+        ASSERT_EQ(node->text(), i % 3 == 0 ? "other " + std::to_string(i) : key.substr(15));
+        ASSERT_EQ(node->image(), i % 2 ? "closed" : "closed_n");
+    }
+    // The children of one node in order, however far apart they were added.
+    std::vector<std::string> children;
+    for (const Node* child : tree.find("http://srv/web/f1")->children())
+        children.emplace_back(child->text());
+    EXPECT_EQ(children.size(), 10u);
+    EXPECT_EQ(children.front(), "f10");
+    EXPECT_EQ(children.back(), "f19");
+    EXPECT_EQ(tree.find("http://srv/web/f1")->lastSibling(), tree.find("http://srv/web/f9"));
+    EXPECT_EQ(tree.find("http://srv/web/f"), nullptr);
+    EXPECT_EQ(tree.find(""), nullptr);
 }

@@ -12,8 +12,8 @@ namespace testsupport {
 inline std::vector<std::string> dumpTree(const host::TreeModel& tree) {
     std::vector<std::string> lines;
     tree.forEachInTreeOrder([&](const host::Node& n, std::size_t depth) {
-        lines.push_back(std::string(depth * 2, ' ') + n.text() + " " + n.image() + "/" + n.selectedImage() +
-                        (n.expanded() ? " +" : ""));
+        lines.push_back(std::string(depth * 2, ' ') + std::string(n.text()) + " " + n.image() + "/" +
+                        n.selectedImage() + (n.expanded() ? " +" : ""));
     });
     return lines;
 }

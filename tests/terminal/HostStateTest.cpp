@@ -43,7 +43,7 @@ struct AddinInHost : ::testing::Test {
         ASSERT_NE(b, nullptr);
         state.bars().press(*b);
     }
-    std::string rootText() { return module.existingMainWindow()->tree().nodeByIndex(1).text(); }
+    std::string rootText() { return std::string(module.existingMainWindow()->tree().nodeByIndex(1).text()); }
 };
 
 } // namespace

@@ -35,10 +35,10 @@ struct TreeViewTest : ::testing::Test {
         view.update();
         std::vector<std::string> out;
         for (const auto& row : view.rows())
-            out.push_back(std::string(row.depth * 2, ' ') + row.node->text());
+            out.push_back(std::string(row.depth * 2, ' ') + std::string(row.node->text()));
         return out;
     }
-    std::string selected() const { return tree.selected() ? tree.selected()->text() : "(none)"; }
+    std::string selected() const { return tree.selected() ? std::string(tree.selected()->text()) : "(none)"; }
     void select(const char* key) { tree.select(tree.find(key)); }
 };
 

@@ -41,7 +41,7 @@ HTREEITEM TreeViewMirror::insert(const host::Node& node, HTREEITEM after) {
     const auto item = reinterpret_cast<HTREEITEM>(
         SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&request)));
     if (item == nullptr)
-        throw host::Failure("the tree control refused the node '" + node.key() + "'");
+        throw host::Failure("the tree control refused the node '" + std::string(node.key()) + "'");
     items_.emplace(&node, item);
     return item;
 }
@@ -60,7 +60,7 @@ void TreeViewMirror::flush() {
     }
     // The leaves, each right after the nearest parent before it among its siblings (or first): taken
     // from the last sibling to the first, so that leaves sharing a place end up in their order.
-    auto placeLeaves = [this](const std::vector<host::Node*>& siblings) {
+    auto placeLeaves = [this](const auto& siblings) {
         std::vector<std::pair<const host::Node*, HTREEITEM>> leaves;
         HTREEITEM lastParent = TVI_FIRST;
         for (const host::Node* sibling : siblings) {
@@ -106,7 +106,7 @@ void TreeViewMirror::nodeImagesChanged(const host::Node& node) {
     item.iImage = imageOf(node.image());
     item.iSelectedImage = imageOf(node.selectedImage());
     if (SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == 0)
-        throw host::Failure("the tree control refused the images of '" + node.key() + "'");
+        throw host::Failure("the tree control refused the images of '" + std::string(node.key()) + "'");
 }
 
 void TreeViewMirror::nodeExpandedChanged(const host::Node& node) {
@@ -172,7 +172,7 @@ void TreeViewMirror::selectItem(HTREEITEM item) {
 HTREEITEM TreeViewMirror::itemOf(const host::Node& node) const {
     const auto it = items_.find(&node);
     if (it == items_.end())
-        throw host::Failure("the tree control has no item for the node '" + node.key() + "'");
+        throw host::Failure("the tree control has no item for the node '" + std::string(node.key()) + "'");
     return it->second;
 }
 
