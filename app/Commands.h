@@ -18,7 +18,8 @@ struct Outcome {
 };
 
 // Each command prints its result on `out`, says what it left out on `warnings`, and throws
-// host::Failure (exit status 1) or UsageError (exit status 2).
+// host::Failure (exit status 1) or UsageError (exit status 2). A command prints only once its work is
+// done, so that one which fails prints nothing: `out` may go straight to standard output.
 
 enum class TreeFormat { Readable, Tsv, Json };
 Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out, std::ostream& warnings);

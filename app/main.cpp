@@ -4,17 +4,19 @@
 #include "app/terminal/Host.h"
 
 #include <iostream>
-#include <sstream>
+#include <ostream>
 
 int main(int argc, char** argv) {
-    // Output is gathered first and written at the end, so a failing command prints nothing half-way and
-    // a failing write is reported with its cause.
-    std::ostringstream out;
+    // Written as it comes and checked: a failed write is reported at the end with its cause, and with
+    // whether the command changed the web meanwhile.
+    app::StandardOutput output;
+    std::ostream out(&output);
     bool webChanged = false;
     const int status = app::runCommandLine(
         argc, argv, out, std::cerr,
         [](const std::optional<std::string>& web) { return terminal::runHost(web, std::cerr); }, &webChanged);
-    const std::string error = app::writeStandardOutput(out.str());
+    out.flush();
+    const std::string error = output.finish();
     if (!error.empty()) {
         std::cerr << "varnook: cannot write the output: " << error
                   << (webChanged ? " (the marks were written)" : "") << '\n';

@@ -1,6 +1,7 @@
 // What every command shares: one-line errors, help, exit statuses, and output that is checked.
 #include "AppTestSupport.h"
 
+#include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -108,4 +109,30 @@ TEST(Conventions, AFailedWriteOfTheOutputIsAnErrorAndSaysWhetherMarksWereWritten
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(testsupport::readFile(file), "- _vti_*/\n");
     EXPECT_EQ(runToFile({"excluded", web}, "/dev/full").exitCode, 0);
+}
+
+// Output is written as it comes, a block at a time: a listing many blocks long arrives whole and in order,
+// through a pipe and into a file alike.
+TEST(Conventions, OutputLargerThanItsBufferArrivesWhole) {
+    TempDir dir;
+    const std::string web = dir.mkdir("web").string();
+    dir.mkdir("web/_vti_pvt");
+    // Long names, so that 2,000 files make some 300 KB of tab-separated lines.
+    const std::string longName(100, 'n');
+    for (int f = 0; f < 20; ++f) {
+        dir.mkdir("web/folder" + std::to_string(f));
+        for (int i = 0; i < 100; ++i)
+            dir.write("web/folder" + std::to_string(f) + "/" + longName + std::to_string(i) + ".htm");
+    }
+    const auto piped = run(Varnook, {"tree", "--tsv", web});
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_GT(piped.out.size(), 4u * 64 * 1024);
+    EXPECT_EQ(std::count(piped.out.begin(), piped.out.end(), '\n'), 1 + 20 + 2000);
+    for (int i = 0; i < 100; i += 33)
+        EXPECT_THAT(piped.out, HasSubstr("/folder19/" + longName + std::to_string(i) + ".htm\t"));
+
+    const auto file = dir / "tree.tsv";
+    const auto written = runToFile({"tree", "--tsv", web}, file.string());
+    EXPECT_EQ(written.exitCode, 0);
+    EXPECT_EQ(testsupport::readFile(file), piped.out);
 }
