@@ -5,18 +5,17 @@
 namespace app {
 
 class JournalProperties final : public host::Properties {
-    using Key = MarkJournal::Key;
-
   public:
-    JournalProperties(MarkJournal& journal, std::string location, std::unique_ptr<host::Properties> real)
-        : journal_(journal), location_(std::move(location)), real_(std::move(real)) {}
+    JournalProperties(MarkJournal& journal, const std::string& location,
+                      std::unique_ptr<host::Properties> real)
+        : journal_(journal), record_(journal.items_[location]), real_(std::move(real)) {}
 
-    host::Value item(std::string_view name) override { return journal_.committed(*real_, key(name)); }
+    host::Value item(std::string_view name) override { return journal_.committed(*real_, record_, name); }
 
     void set(std::string_view name, const host::Value& value) override {
         noteBefore(name);
         if (journal_.dryRun_)
-            journal_.pending_[key(name)] = {value};
+            record_.pending.insert_or_assign(std::string(name), MarkJournal::Pending{value});
         else
             real_->set(name, value);
     }
@@ -27,51 +26,44 @@ class JournalProperties final : public host::Properties {
             real_->remove(name);
             return;
         }
-        const Key k = key(name);
-        const auto pending = journal_.pending_.find(k);
-        const bool present = pending != journal_.pending_.end() ? pending->second.value.has_value()
-                                                                : !journal_.committed(*real_, k).isEmpty();
+        const auto pending = record_.pending.find(name);
+        const bool present = pending != record_.pending.end()
+                                 ? pending->second.value.has_value()
+                                 : !journal_.committed(*real_, record_, name).isEmpty();
         // As the web refuses it, so the dry run takes the same path through the marking as a real one.
         if (!present)
             throw host::Failure(host::status::InvalidArg, "no property '" + std::string(name) + "'");
-        journal_.pending_[k] = {std::nullopt};
+        record_.pending.insert_or_assign(std::string(name), MarkJournal::Pending{std::nullopt});
     }
 
     void apply() override {
         if (!journal_.dryRun_)
             real_->apply();
-        // Keys sort by location first: the item's entries are one run, found without a scan of all.
-        const Key first{location_, std::string()};
-        auto it = journal_.pending_.lower_bound(first);
-        while (it != journal_.pending_.end() && it->first.first == location_) {
-            journal_.applied_[it->first] = it->second.value.value_or(host::Value::empty());
-            it = journal_.pending_.erase(it);
-        }
+        for (auto& [name, pending] : record_.pending)
+            record_.applied.insert_or_assign(name, pending.value.value_or(host::Value::empty()));
+        record_.pending.clear();
         if (!journal_.dryRun_) {
-            for (auto b = journal_.before_.lower_bound(first);
-                 b != journal_.before_.end() && b->first.first == location_; ++b)
-                journal_.applied_[b->first] = journal_.committed(*real_, b->first);
+            for (const auto& [name, value] : record_.before)
+                record_.applied.insert_or_assign(name, journal_.committed(*real_, record_, name));
         }
+        journal_.appliedAny_ = journal_.appliedAny_ || !record_.applied.empty();
     }
 
   private:
-    MarkJournal::Key key(std::string_view name) const { return {location_, std::string(name)}; }
-
     void noteBefore(std::string_view name) {
-        const Key k = key(name);
-        if (journal_.before_.count(k) != 0)
+        if (record_.before.find(name) != record_.before.end())
             return;
         host::Value before;
         try {
-            before = journal_.committed(*real_, k);
+            before = journal_.committed(*real_, record_, name);
         } catch (const host::Failure&) {
             before = host::Value::null(); // unreadable: any readable value afterwards counts as a change
         }
-        journal_.before_.emplace(k, std::move(before));
+        record_.before.emplace(std::string(name), std::move(before));
     }
 
     MarkJournal& journal_;
-    std::string location_;
+    MarkJournal::ItemRecord& record_; // the journal's own, which stays where it is
     std::unique_ptr<host::Properties> real_;
 };
 
@@ -120,22 +112,26 @@ std::unique_ptr<host::Web> MarkJournal::activeWeb() {
     return std::make_unique<JournalWeb>(*this, std::move(web));
 }
 
-host::Value MarkJournal::committed(host::Properties& real, const Key& key) {
+host::Value MarkJournal::committed(host::Properties& real, const ItemRecord& item,
+                                   std::string_view name) const {
     if (dryRun_) {
-        const auto applied = applied_.find(key);
-        if (applied != applied_.end())
+        const auto applied = item.applied.find(name);
+        if (applied != item.applied.end())
             return applied->second;
     }
-    return real.item(key.second);
+    return real.item(name);
 }
 
 std::optional<MarkJournal::Change> MarkJournal::changeOf(const std::string& location, std::string_view name) {
-    const Key k{location, std::string(name)};
-    const auto applied = applied_.find(k);
-    if (applied == applied_.end())
+    const auto item = items_.find(location);
+    if (item == items_.end())
         return std::nullopt;
-    const auto before = before_.find(k);
-    return Change{before != before_.end() ? before->second : host::Value::empty(), applied->second};
+    const auto applied = item->second.applied.find(name);
+    if (applied == item->second.applied.end())
+        return std::nullopt;
+    const auto before = item->second.before.find(name);
+    return Change{before != item->second.before.end() ? before->second : host::Value::empty(),
+                  applied->second};
 }
 
 } // namespace app

@@ -6,7 +6,8 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
+#include <string_view>
+#include <unordered_map>
 
 namespace app {
 
@@ -35,23 +36,29 @@ class MarkJournal final : public host::Application {
     // the command applied no change to it. The value after is read back from the web right after each
     // apply, so a write the web refused shows as no change.
     std::optional<Change> changeOf(const std::string& location, std::string_view name);
-    bool appliedAny() const { return !applied_.empty(); }
+    bool appliedAny() const { return appliedAny_; }
 
   private:
     friend class JournalProperties;
-    using Key = std::pair<std::string, std::string>; // location, property name
 
     struct Pending {
         std::optional<host::Value> value; // none: removed
     };
+    // What the command did to one item, by property name.
+    struct ItemRecord {
+        std::map<std::string, host::Value, std::less<>> before;
+        std::map<std::string, Pending, std::less<>> pending;     // a dry run's changes not yet applied
+        std::map<std::string, host::Value, std::less<>> applied; // Empty for a removal
+    };
 
-    host::Value committed(host::Properties& real, const Key& key);
+    host::Value committed(host::Properties& real, const ItemRecord& item, std::string_view name) const;
 
     host::Application& real_;
     bool dryRun_;
-    std::map<Key, host::Value> before_;
-    std::map<Key, Pending> pending_;     // a dry run's changes not yet applied
-    std::map<Key, host::Value> applied_; // what the command applied, Empty for a removal
+    // By location. Hashed, not sorted: locations deep in a web share long beginnings, which a sorted
+    // map would compare again at every step of every look-up.
+    std::unordered_map<std::string, ItemRecord> items_;
+    bool appliedAny_ = false;
 };
 
 } // namespace app

@@ -25,22 +25,7 @@ void Node::setSelectedImage(std::string_view key) {
 }
 
 std::string Node::fullPath() const {
-    // Sized first and filled from the end: one allocation and one copy per text, however deep the node.
-    constexpr std::string_view separator = TreeModel::PathSeparator;
-    std::size_t size = textSize_;
-    for (const Node* n = parent_; n != nullptr; n = n->parent_)
-        size += n->textSize_ + separator.size();
-    std::string path(size, '\0');
-    char* end = path.data() + size;
-    for (const Node* n = this;; n = n->parent_) {
-        end -= n->textSize_;
-        std::memcpy(end, n->text_, n->textSize_);
-        if (n->parent_ == nullptr)
-            break;
-        end -= separator.size();
-        std::memcpy(end, separator.data(), separator.size());
-    }
-    return path;
+    return std::string(owner_.pathOf(*this));
 }
 
 Node* Node::lastSibling() const {
@@ -95,6 +80,7 @@ Node& TreeModel::add(std::optional<std::string_view> relativeKey, std::string_vi
         Node(NodeToken{}, *this, parent, storedKey, storedText, imageKey, selectedImageKey);
     ++count_;
     if (parent != nullptr) {
+        node->depth_ = parent->depth_ + 1;
         if (parent->lastChild_ != nullptr)
             parent->lastChild_->nextSibling_ = node;
         else
@@ -111,6 +97,28 @@ Node& TreeModel::add(std::optional<std::string_view> relativeKey, std::string_vi
         observer_->nodeAdded(*node);
     notify();
     return *node;
+}
+
+std::string_view TreeModel::pathOf(const Node& node) const {
+    // Up from the node to the nearest one the last path runs through; the rest of that path stays.
+    pathScratch_.clear();
+    const Node* n = &node;
+    while (n != nullptr && !(n->depth_ < pathNodes_.size() && pathNodes_[n->depth_] == n)) {
+        pathScratch_.push_back(n);
+        n = n->parent_;
+    }
+    const std::size_t kept = n == nullptr ? 0 : n->depth_ + 1;
+    pathNodes_.resize(kept);
+    pathEnds_.resize(kept);
+    pathText_.resize(kept == 0 ? 0 : pathEnds_.back());
+    for (auto it = pathScratch_.rbegin(); it != pathScratch_.rend(); ++it) {
+        if (!pathNodes_.empty())
+            pathText_ += PathSeparator;
+        pathText_ += (*it)->text();
+        pathNodes_.push_back(*it);
+        pathEnds_.push_back(pathText_.size());
+    }
+    return pathText_;
 }
 
 Node& TreeModel::nodeAt(std::size_t index) const {
@@ -223,6 +231,10 @@ void TreeModel::clear() {
     textBlocks_.clear();
     textFree_ = nullptr;
     textLeft_ = 0;
+    // A new tree's nodes may take the old ones' places.
+    pathNodes_.clear();
+    pathEnds_.clear();
+    pathText_.clear();
     if (observer_ != nullptr)
         observer_->cleared();
     notify();

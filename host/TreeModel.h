@@ -120,6 +120,7 @@ class Node {
     std::uint32_t keySize_;
     std::uint32_t textSize_;
     std::uint32_t childCount_ = 0;
+    std::uint32_t depth_ = 0; // 0 for a top-level node
     bool expanded_ = false;
 };
 
@@ -163,6 +164,9 @@ class TreeModel {
     void setListener(Listener listener) { listener_ = std::move(listener); }
     // At most one mirroring view; null detaches it.
     void setObserver(TreeObserver* observer) { observer_ = observer; }
+
+    // The texts from the root down to the node, joined by the path separator; valid until the next call.
+    std::string_view pathOf(const Node& node) const;
 
     bool hasImage(std::string_view key) const;
     const std::vector<std::string>& imageKeys() const { return imageKeys_; }
@@ -210,6 +214,14 @@ class TreeModel {
     std::vector<Slot> slots_; // a power of two in size, or empty; never more than three quarters full
     mutable Node* lastFound_ = nullptr;
     mutable const std::string* lastImage_ = nullptr;
+
+    // The last path built and the nodes it runs through: the nodes a walk of the tree visits one after
+    // another share their ancestors' part, so a path costs its own length rather than a step per level
+    // (a web thousands of folders deep would make every path quadratic otherwise).
+    mutable std::vector<const Node*> pathNodes_; // pathNodes_[d] is at depth d
+    mutable std::vector<std::size_t> pathEnds_;  // where each one's text ends in pathText_
+    mutable std::string pathText_;
+    mutable std::vector<const Node*> pathScratch_;
 
     Node* selected_ = nullptr;
     std::size_t refreshCount_ = 0;

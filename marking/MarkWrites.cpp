@@ -2,14 +2,14 @@
 
 namespace marking {
 
-void MarkWrites::failed(std::string_view item, const host::Failure& cause) {
-    attempted_.emplace(item);
-    if (!failedItems_.emplace(item).second)
+void MarkWrites::failed(const host::Node& item, const host::Failure& cause) {
+    attempted_.insert(&item);
+    if (!failedItems_.insert(&item).second)
         return;
     if (causes_.empty())
         firstStatus_ = cause.status();
     if (causes_.size() < ItemsNamed)
-        causes_.push_back({std::string(item), cause.what()});
+        causes_.push_back({std::string(item.key()), cause.what()});
 }
 
 std::string MarkWrites::summary() const {

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "host/Failure.h"
+#include "host/TreeModel.h"
 
 #include <cstdint>
-#include <set>
 #include <string>
-#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace marking {
@@ -14,8 +14,9 @@ namespace marking {
 // Writing goes on after a failure, so the command can only say at its end what did not reach the web.
 class MarkWrites {
   public:
-    void attempted(std::string_view item) { attempted_.emplace(item); }
-    void failed(std::string_view item, const host::Failure& cause);
+    // Items are told apart by their nodes, which stay put for the whole command; a node's key is its URL.
+    void attempted(const host::Node& item) { attempted_.insert(&item); }
+    void failed(const host::Node& item, const host::Failure& cause);
 
     bool anyFailed() const { return !failedItems_.empty(); }
     // "could not write the mark of 2 of 5 items: URL: cause; URL: cause"; the first few items only.
@@ -29,8 +30,8 @@ class MarkWrites {
         std::string item;
         std::string message;
     };
-    std::set<std::string> attempted_;
-    std::set<std::string> failedItems_;
+    std::unordered_set<const host::Node*> attempted_;
+    std::unordered_set<const host::Node*> failedItems_;
     std::vector<Cause> causes_; // the first failure of each of the first items, in order
     std::int32_t firstStatus_ = host::status::Fail;
 };

@@ -44,6 +44,30 @@ TEST_F(TreeModelTest, FullPathJoinsTextsFromTheRootWithBackslash) {
     EXPECT_EQ(root.fullPath(), "http://srv/web");
 }
 
+// Paths asked for one after another share what they have in common; each must still be its own.
+TEST_F(TreeModelTest, FullPathsAskedInAnyOrderAreEachRight) {
+    tree.add("ROOT", "a", "a", "closed", "open");
+    tree.add("a", "a/b", "b", "closed", "open");
+    tree.add("a/b", "a/b/c", "c", "closed", "open");
+    tree.add("ROOT", "x", "x", "closed", "open");
+    tree.add("x", "x/y", "yy", "closed", "open");
+    const std::vector<std::pair<const char*, const char*>> asked = {
+        {"a/b/c", "http://srv/web\\a\\b\\c"}, {"a/b", "http://srv/web\\a\\b"},
+        {"x/y", "http://srv/web\\x\\yy"},     {"a/b/c", "http://srv/web\\a\\b\\c"},
+        {"ROOT", "http://srv/web"},           {"a", "http://srv/web\\a"},
+        {"x", "http://srv/web\\x"},           {"a/b/c", "http://srv/web\\a\\b\\c"}};
+    for (const auto& [key, path] : asked)
+        EXPECT_EQ(tree.find(key)->fullPath(), path) << key;
+
+    // A new tree after a clear may put its nodes where the old ones were.
+    tree.clear();
+    tree.add(std::nullopt, "ROOT", "other", "web", "web");
+    tree.add("ROOT", "a", "A", "closed", "open");
+    tree.add("a", "a/b", "B", "closed", "open");
+    EXPECT_EQ(tree.find("a/b")->fullPath(), "other\\A\\B");
+    EXPECT_EQ(tree.find("ROOT")->fullPath(), "other");
+}
+
 TEST_F(TreeModelTest, RefusesDuplicateKeysUnknownParentsAndUnknownImages) {
     EXPECT_THROW(tree.add(std::nullopt, "ROOT", "again", "web", "web"), host::Failure);
     EXPECT_THROW(tree.add("nope", "k", "t", "page", "page"), host::Failure);

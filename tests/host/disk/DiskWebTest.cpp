@@ -193,6 +193,12 @@ TEST_F(DiskWebTest, LocateStaysInsideTheWeb) {
                                         url("./images"), url("images//pic.jpg"), url(""), url(".."),
                                         web.string() + "2", "/etc/passwd", "", "images/pic.jpg"})
         EXPECT_THROW(w->locate(bad), host::Failure) << bad;
+    // Right after an item of the same folder, whose folder part was checked already.
+    for (const char* bad : {"images/../images/pic.jpg", "images/./pic.jpg", "images//pic.jpg",
+                            "images/pic.jpg/..", "images/.", "images/../.."}) {
+        ASSERT_NE(w->locate(url("images/pic.jpg")), nullptr);
+        EXPECT_THROW(w->locate(backslashed(url(bad))), host::Failure) << bad;
+    }
 }
 
 TEST_F(DiskWebTest, ReadsPropertiesFromTheEditorsFiles) {
