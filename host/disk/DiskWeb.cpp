@@ -146,6 +146,28 @@ Kind kindOfEntry(int dir, const dirent& entry) {
     }
 }
 
+// Why an entry that is neither a file nor a folder of the web has no place in it; none when it is gone.
+std::optional<std::string_view> whyNotAnItem(int dir, const char* name) {
+    struct stat own {};
+    if (::fstatat(dir, name, &own, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    if (S_ISLNK(own.st_mode)) {
+        struct stat target {};
+        if (::fstatat(dir, name, &target, 0) != 0)
+            return "it is a symbolic link to nothing";
+        if (S_ISDIR(target.st_mode))
+            return "it is a symbolic link to a folder, and links to folders are never followed";
+        return "it is a symbolic link to something that is neither a file nor a folder";
+    }
+    if (S_ISFIFO(own.st_mode))
+        return "it is a named pipe, not a file";
+    if (S_ISSOCK(own.st_mode))
+        return "it is a socket, not a file";
+    if (S_ISCHR(own.st_mode) || S_ISBLK(own.st_mode))
+        return "it is a device, not a file";
+    return "it is neither a file nor a folder";
+}
+
 std::string joined(const std::string& rel, std::string_view name) {
     return rel.empty() ? std::string(name) : rel + "/" + std::string(name);
 }
@@ -208,6 +230,12 @@ Listing list(WebState& state, HandleFolder& folder) {
                 out.folders.emplace_back(name);
             else if (kind == Kind::File)
                 out.files.emplace_back(name);
+            else if (kind == Kind::Other) {
+                // The window cannot show it, so no mark can keep it back: a deploy that copies the folder
+                // as it stands would take it along unseen.
+                if (const auto why = whyNotAnItem(dir, entry->d_name))
+                    reportLeftOut(state, folder, entry->d_name, *why);
+            }
         }
         errno = 0;
     }

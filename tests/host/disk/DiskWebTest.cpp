@@ -3,8 +3,13 @@
 #include "host/Failure.h"
 #include "host/disk/TempWeb.h"
 
+#include <algorithm>
+#include <cstring>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace disktest;
 using host::Value;
@@ -144,6 +149,47 @@ TEST_F(DiskWebTest, UnsafeNamesAreLeftOutWithOneWarningEach) {
                    ": its name holds a backslash or control character\n",
                "'c\\x01d' in " + web.string(), "'x\\x0Ay' in " + (web / "sub").string(), "'.fp_folder_info'"})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << " not in\n" << out;
+}
+
+// What the window cannot show, no mark can keep out of a deploy: each such entry is named once, with why.
+TEST_F(DiskWebTest, EntriesThatAreNeitherFilesNorFoldersAreLeftOutWithAWarningEach) {
+    put(web / "ok.htm");
+    fs::create_directory(web / "real");
+    ASSERT_EQ(::mkfifo((web / "pipe").c_str(), 0600), 0);
+    fs::create_directory_symlink(web / "real", web / "folderlink");
+    fs::create_symlink(web / "nothing-there", web / "dangling");
+    fs::create_symlink(web / "pipe", web / "pipelink");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (web / "socket").string();
+    const bool bound = socketPath.size() < sizeof(address.sun_path) &&
+                       (std::strcpy(address.sun_path, socketPath.c_str()),
+                        ::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0);
+    ::close(sock);
+
+    auto app = open();
+    for (int pass = 0; pass < 2; ++pass) {
+        auto root = app->activeWeb()->rootFolder();
+        EXPECT_EQ(names(root->files()), Names{"ok.htm"});
+        EXPECT_EQ(names(root->folders()), Names{"real"});
+    }
+    const std::string out = warnings.str();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), bound ? 5 : 4) << out;
+    for (const std::string& expected :
+         Names{"varnook: warning: left out 'pipe' in " + web.string() + ": it is a named pipe, not a file\n",
+               "left out 'folderlink' in " + web.string() +
+                   ": it is a symbolic link to a folder, and links to folders are never followed\n",
+               "left out 'dangling' in " + web.string() + ": it is a symbolic link to nothing\n",
+               "left out 'pipelink' in " + web.string() +
+                   ": it is a symbolic link to something that is neither a file nor a folder\n"})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << " not in\n" << out;
+    if (bound) {
+        EXPECT_NE(out.find("left out 'socket' in " + web.string() + ": it is a socket, not a file\n"),
+                  std::string::npos)
+            << out;
+    }
 }
 
 TEST_F(DiskWebTest, HomePageIsTheFirstCandidatePresent) {
