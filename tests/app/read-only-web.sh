@@ -5,6 +5,7 @@
 set -u
 varnook=$(realpath "$1")
 
+# shellcheck disable=SC2317 # run by the shell started in the new namespace
 inner() {
     set -u
     local varnook=$1 failures=0
