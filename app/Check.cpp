@@ -93,7 +93,7 @@ std::string quoted(const std::string& url) {
 Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, std::ostream& out,
                  std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window.webFolder(), webPath, warnings);
+    warnWhenNotAWeb(window.disk(), webPath, warnings);
     const DeployMap map = mapDeployment(window);
     const links::LinkIndex index = links::indexDocuments(window.webFolder(), map.documents);
 

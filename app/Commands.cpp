@@ -56,7 +56,7 @@ void initWeb(const std::filesystem::path& web) {
 
 Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out, std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window.webFolder(), webPath, warnings);
+    warnWhenNotAWeb(window.disk(), webPath, warnings);
     if (format != TreeFormat::Json) {
         printTree(window.tree(), format == TreeFormat::Tsv, out);
         return {};
@@ -158,7 +158,7 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
 Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keepMetadata, std::ostream& out,
                     std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window.webFolder(), webPath, warnings);
+    warnWhenNotAWeb(window.disk(), webPath, warnings);
     if (format == ExcludedFormat::Json) {
         std::vector<nlohmann::ordered_json> nodes;
         for (const host::Node* node : leftOut(window.tree(), false))

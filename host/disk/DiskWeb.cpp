@@ -51,6 +51,7 @@ struct WebState {
     std::string lastRel;
     // The folder part of the last location found, already checked for empty, "." and ".." steps.
     std::string checkedFolderRel;
+    bool editorFoldersSeen = false; // a "_vti_pvt" or "_vti_cnf" folder in a listing so far
 
     WebState(fs::path r, std::string u, std::ostream& w, Descriptor rootFd)
         : root(std::move(r)), url(std::move(u)), warnings(w), folders(std::move(rootFd), url) {}
@@ -216,6 +217,9 @@ Listing list(WebState& state, HandleFolder& folder) {
     while (const dirent* entry = ::readdir(stream)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || isHidden(name)) {
+            if (!state.editorFoldersSeen && (name == "_vti_pvt" || name == "_vti_cnf") &&
+                kindOfEntry(dir, *entry) == Kind::Folder)
+                state.editorFoldersSeen = true;
             errno = 0;
             continue;
         }
@@ -661,6 +665,10 @@ std::uint64_t readCount(int fd) {
 }
 
 } // namespace
+
+bool DiskApplication::editorFoldersSeen() const {
+    return state_->editorFoldersSeen;
+}
 
 DiskApplication::DiskApplication(const fs::path& webPath, std::ostream& warnings) {
     const std::string cannot = "cannot open the web at " + printable(webPath.string());

@@ -62,6 +62,9 @@ class DiskApplication : public host::Application {
     // How many times a writer has committed changes to this web, as its lock file counts them: a window
     // filled at one count shows stale marks once the count has moved on.
     std::uint64_t changeCount();
+    // Whether a folder listed so far holds one of the editor's own folders ("_vti_pvt", "_vti_cnf"); a
+    // folder with none anywhere is no web of the editor's. After a fill every folder has been listed.
+    bool editorFoldersSeen() const;
 
   private:
     std::shared_ptr<WebState> state_;

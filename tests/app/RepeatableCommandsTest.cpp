@@ -133,4 +133,11 @@ TEST(NotAWeb, WritingCommandsRefuseAFolderWithoutTheEditorsFoldersUnlessInit) {
     dir.write("deep/a/b/_vti_cnf/x.htm", Header);
     dir.write("deep/a/b/x.htm");
     EXPECT_EQ(run(Varnook, {"mark", (dir / "deep").string(), "a/b/x.htm"}).exitCode, 0);
+    EXPECT_EQ(run(Varnook, {"tree", (dir / "deep").string()}).err, "");
+
+    // A link that bears the name is no sign: links to folders are never followed.
+    dir.write("linked/docs/a.htm");
+    std::filesystem::create_directory_symlink(dir / "deep/a/b/_vti_cnf", dir / "linked/docs/_vti_cnf");
+    EXPECT_THAT(run(Varnook, {"tree", (dir / "linked").string()}).err, HasSubstr("is not a web"));
+    EXPECT_EQ(run(Varnook, {"mark", (dir / "linked").string(), "docs/a.htm"}).exitCode, 1);
 }
