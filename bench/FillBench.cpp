@@ -43,23 +43,8 @@ std::int64_t nodesOf(host::memory::MemoryItem& item) {
     return n;
 }
 
-// The floor: a walk of the same web through the same ports, reading everything filling reads (URLs,
-// extensions, marks, relative URLs), without a tree.
-void walk(host::Application& app, host::Web& web, host::Folder& folder, std::size_t& sink) {
-    for (auto& file : folder.files()) {
-        const std::string url = file->url();
-        sink += url.size() + file->extension().size() + app.relativeUrl(folder, url).size();
-        sink += file->properties()->item("vti_donotpublish").textEquals("True") ? 1 : 0;
-        sink += web.homePageUrl() == url ? 1 : 0;
-    }
-    for (auto& sub : folder.folders()) {
-        sink += app.relativeUrl(folder, sub->url()).size();
-        walk(app, web, *sub, sink);
-    }
-}
-
-// The same reads in the order filling has to make them: each folder's sub-folders with their files
-// first, then each sub-folder's own sub-folders (the root's files last).
+// What filling reads of each file of a folder (URL, extension, relative URL, mark, whether it is the
+// home page), without a tree.
 void readFiles(host::Application& app, host::Web& web, host::Folder& folder, std::size_t& sink) {
     for (auto& file : folder.files()) {
         const std::string url = file->url();
@@ -69,6 +54,17 @@ void readFiles(host::Application& app, host::Web& web, host::Folder& folder, std
     }
 }
 
+// The floor: the same reads depth first, each folder's files, then its sub-folders.
+void walk(host::Application& app, host::Web& web, host::Folder& folder, std::size_t& sink) {
+    readFiles(app, web, folder, sink);
+    for (auto& sub : folder.folders()) {
+        sink += app.relativeUrl(folder, sub->url()).size();
+        walk(app, web, *sub, sink);
+    }
+}
+
+// The other floor: the same reads in the order filling has to make them, each folder's sub-folders with
+// their files first, then each sub-folder's own sub-folders (the root's files last).
 void walkInFillOrder(host::Application& app, host::Web& web, host::Folder& folder, std::size_t& sink) {
     auto subs = folder.folders();
     for (auto& sub : subs) {
@@ -79,46 +75,43 @@ void walkInFillOrder(host::Application& app, host::Web& web, host::Folder& folde
         walkInFillOrder(app, web, *sub, sink);
 }
 
-void BM_WalkInFillOrder(benchmark::State& state) {
+// Times `run` over a web of the benchmark's size, per node.
+template <typename Run> void timeOverWeb(benchmark::State& state, Run run) {
     host::memory::MemoryWeb web("http://server/site");
     build(web, state);
     host::memory::MemoryApplication app(&web);
-    for (auto _ : state) {
+    for (auto _ : state)
+        run(app);
+    state.SetItemsProcessed(state.iterations() * nodesOf(web.root()));
+}
+
+void BM_Walk(benchmark::State& state) {
+    timeOverWeb(state, [](host::Application& app) {
+        std::size_t sink = 0;
+        auto w = app.activeWeb();
+        walk(app, *w, *w->rootFolder(), sink);
+        benchmark::DoNotOptimize(sink);
+    });
+}
+
+void BM_WalkInFillOrder(benchmark::State& state) {
+    timeOverWeb(state, [](host::Application& app) {
         std::size_t sink = 0;
         auto w = app.activeWeb();
         auto root = w->rootFolder();
         walkInFillOrder(app, *w, *root, sink);
         readFiles(app, *w, *root, sink);
         benchmark::DoNotOptimize(sink);
-    }
-    state.SetItemsProcessed(state.iterations() * nodesOf(web.root()));
-}
-
-void BM_Walk(benchmark::State& state) {
-    host::memory::MemoryWeb web("http://server/site");
-    build(web, state);
-    host::memory::MemoryApplication app(&web);
-    for (auto _ : state) {
-        std::size_t sink = 0;
-        auto w = app.activeWeb();
-        walk(app, *w, *w->rootFolder(), sink);
-        benchmark::DoNotOptimize(sink);
-    }
-    state.SetItemsProcessed(state.iterations() * nodesOf(web.root()));
+    });
 }
 
 void BM_Fill(benchmark::State& state) {
-    host::memory::MemoryWeb web("http://server/site");
-    build(web, state);
-    host::memory::MemoryApplication app(&web);
-    for (auto _ : state) {
+    timeOverWeb(state, [](host::Application& app) {
         host::TreeModel tree(window::imageKeyList());
         webtree::Fill(app, tree);
         benchmark::DoNotOptimize(tree.count());
-    }
-    state.SetItemsProcessed(state.iterations() * nodesOf(web.root()));
+    });
 }
-
 // Nodes per run; `--benchmark_filter=/450$` runs the smallest alone (CI).
 BENCHMARK(BM_Walk)->Arg(450)->Arg(4500)->Arg(45000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WalkInFillOrder)->Arg(450)->Arg(4500)->Arg(45000)->Arg(100000)->Unit(benchmark::kMicrosecond);
