@@ -112,6 +112,33 @@ void BM_Fill(benchmark::State& state) {
         benchmark::DoNotOptimize(tree.count());
     });
 }
+// The tree alone: the same nodes added in the same order as filling adds them, with no web to read.
+void BM_TreeOnly(benchmark::State& state) {
+    host::memory::MemoryWeb web("http://server/site");
+    build(web, state);
+    host::memory::MemoryApplication app(&web);
+    host::TreeModel filled(window::imageKeyList());
+    webtree::Fill(app, filled);
+    struct Add {
+        std::string parent, key, text, image;
+    };
+    std::vector<Add> adds;
+    for (std::size_t i = 2; i <= filled.count(); ++i) {
+        const host::Node& n = filled.nodeByIndex(i);
+        adds.push_back(
+            {std::string(n.parent()->key()), std::string(n.key()), std::string(n.text()), n.image()});
+    }
+    for (auto _ : state) {
+        host::TreeModel tree(window::imageKeyList());
+        tree.add(std::nullopt, "ROOT", "http://server/site", "web", "web");
+        for (const Add& a : adds)
+            tree.add(a.parent, a.key, a.text, a.image, a.image);
+        benchmark::DoNotOptimize(tree.count());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(adds.size() + 1));
+}
+BENCHMARK(BM_TreeOnly)->Arg(450)->Arg(4500)->Arg(45000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
 // Nodes per run; `--benchmark_filter=/450$` runs the smallest alone (CI).
 BENCHMARK(BM_Walk)->Arg(450)->Arg(4500)->Arg(45000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WalkInFillOrder)->Arg(450)->Arg(4500)->Arg(45000)->Arg(100000)->Unit(benchmark::kMicrosecond);
