@@ -1,9 +1,10 @@
-#include "support/RunCommand.h"
-#include "support/TempDir.h"
+#include "AppTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+using apptest::Header;
+using apptest::Varnook;
 using ::testing::HasSubstr;
 using testsupport::readFile;
 using testsupport::run;
@@ -11,8 +12,6 @@ using testsupport::TempDir;
 
 namespace {
 
-const std::string Varnook = VARNOOK_BIN;
-const std::string Header = "vti_encoding:SR|utf8-nl\r\n";
 const std::string MarkLine = "vti_donotpublish:BW|true";
 
 // A small web: a folder with a page and a sub-folder holding a picture, and a home page.

@@ -1,5 +1,4 @@
-#include "support/RunCommand.h"
-#include "support/TempDir.h"
+#include "AppTestSupport.h"
 
 #include <filesystem>
 #include <fstream>
@@ -7,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+using apptest::Marked;
+using apptest::Varnook;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using testsupport::run;
@@ -14,9 +15,7 @@ using testsupport::TempDir;
 
 namespace {
 
-const std::string Varnook = VARNOOK_BIN;
 const std::string SampleWeb = VARNOOK_SOURCE_DIR "/examples/sample-web";
-const std::string Marked = "vti_encoding:SR|utf8-nl\r\nvti_donotpublish:BW|true\r\n";
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;

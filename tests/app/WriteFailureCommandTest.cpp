@@ -1,21 +1,19 @@
 // `varnook toggle` on a web whose metadata cannot be written: every item is still tried, what did change
 // is printed, and the command fails with one line that counts what was not written.
-#include "support/RunCommand.h"
-#include "support/TempDir.h"
+#include "AppTestSupport.h"
 
 #include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
 
+using apptest::Varnook;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using testsupport::run;
 using testsupport::TempDir;
 
 namespace {
-
-const std::string Varnook = VARNOOK_BIN;
 
 std::string name(int i) {
     char buffer[16];
