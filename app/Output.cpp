@@ -44,9 +44,6 @@ void StandardOutput::writeAll(std::string_view text) {
 }
 
 std::string StandardOutput::finish() {
-    if (finished_)
-        return error_;
-    finished_ = true;
     writeHeld();
     // Some file systems report a failed write only when the file is closed.
     if (::close(STDOUT_FILENO) != 0 && errno != EBADF && errno != EINTR && error_.empty())

@@ -31,7 +31,6 @@ class StandardOutput final : public std::streambuf {
 
     std::array<char, 64 * 1024> buffer_{};
     std::string error_;
-    bool finished_ = false;
 };
 
 } // namespace app

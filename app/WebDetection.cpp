@@ -16,22 +16,28 @@ bool looksLikeAWeb(const std::filesystem::path& folder) {
         if (fs::is_directory(fs::symlink_status(folder / name, ec)))
             return true;
     }
-    // Deeper down, as the window would list it; what it leaves out is said when the command runs.
+    // Deeper down, as the window would list it; what it leaves out is said when the command runs. What
+    // cannot be read holds nothing that makes it a web: the walk goes on past it, and the command says
+    // the rest.
     std::ostringstream unused;
+    std::unique_ptr<host::disk::DiskApplication> web;
+    std::vector<std::unique_ptr<host::Folder>> toList;
     try {
-        host::disk::DiskApplication web(folder, unused);
-        std::vector<std::unique_ptr<host::Folder>> toList;
-        toList.push_back(web.activeWeb()->rootFolder());
-        while (!toList.empty() && !web.editorFoldersSeen()) {
-            auto next = std::move(toList.back());
-            toList.pop_back();
+        web = std::make_unique<host::disk::DiskApplication>(folder, unused);
+        toList.push_back(web->activeWeb()->rootFolder());
+    } catch (const host::Failure&) {
+        return false;
+    }
+    while (!toList.empty() && !web->editorFoldersSeen()) {
+        auto next = std::move(toList.back());
+        toList.pop_back();
+        try {
             for (auto& sub : next->folders())
                 toList.push_back(std::move(sub));
+        } catch (const host::Failure&) {
         }
-        return web.editorFoldersSeen();
-    } catch (const host::Failure&) {
-        return false; // what cannot be read holds nothing that makes it a web; the command says the rest
     }
+    return web->editorFoldersSeen();
 }
 
 void warnWhenNotAWeb(const host::disk::DiskApplication& web, const std::string& given,

@@ -15,7 +15,6 @@ int main(int argc, char** argv) {
     const int status = app::runCommandLine(
         argc, argv, out, std::cerr,
         [](const std::optional<std::string>& web) { return terminal::runHost(web, std::cerr); }, &webChanged);
-    out.flush();
     const std::string error = output.finish();
     if (!error.empty()) {
         std::cerr << "varnook: cannot write the output: " << error

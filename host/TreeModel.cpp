@@ -69,7 +69,7 @@ Node& TreeModel::add(std::optional<std::string_view> relativeKey, std::string_vi
     const std::string* imageKey = checkImage(image);
     const std::string* selectedImageKey = checkImage(selectedImage);
 
-    if (count_ % NodesPerBlock == 0 && count_ / NodesPerBlock == nodeBlocks_.size())
+    if (count_ == nodeBlocks_.size() * NodesPerBlock)                     // every block is full
         nodeBlocks_.push_back(std::unique_ptr<NodeBlock>(new NodeBlock)); // left uninitialised
     const std::string_view storedKey = store(key);
     // A node's text is mostly the item's name, which ends its key (a URL): the key's copy serves both.
