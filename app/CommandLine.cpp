@@ -123,7 +123,7 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
     rejectMistypedCommand(argc, argv);
 
     CLI::App cli{"varnook: mark the files and folders of a web that are not to be published", "varnook"};
-    cli.set_version_flag("--version", "varnook 3.0");
+    cli.set_version_flag("--version", "varnook " VARNOOK_VERSION);
     cli.require_subcommand(0, 1);
     auto v = std::make_shared<Values>();
     std::string windowWeb;

@@ -48,6 +48,7 @@ bool present(const fs::path& p) {
 
 std::optional<fs::path> findSampleWebSource() {
     std::vector<fs::path> candidates;
+    // Test programs live apart from the program and name the checkout instead.
 #ifdef VARNOOK_SOURCE_DIR
     candidates.push_back(fs::path(VARNOOK_SOURCE_DIR) / "examples" / "sample-web");
 #endif
@@ -55,9 +56,9 @@ std::optional<fs::path> findSampleWebSource() {
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
         const fs::path dir = exe.parent_path();
-        // build/<preset>/varnook, <prefix>/bin/varnook, or beside the executable.
-        candidates.push_back(dir / ".." / ".." / "examples" / "sample-web");
+        // <prefix>/bin/varnook as installed, build/<preset>/varnook, or beside the executable.
         candidates.push_back(dir / ".." / "share" / "varnook" / "sample-web");
+        candidates.push_back(dir / ".." / ".." / "examples" / "sample-web");
         candidates.push_back(dir / "examples" / "sample-web");
     }
     for (const auto& c : candidates) {
