@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, from Debian's packages. Skips apt when everything is there.
+# Installs from Debian's packages what a job needs; apt is not run when everything is there.
+#   scripts/deps.sh program   building and running the varnook program (the main job)
+#   scripts/deps.sh test      that, and everything the tests, benchmarks, fuzzers, the Windows add-in
+#                             under Wine and the packages need
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          libncurses-dev libpng-dev nlohmann-json3-dev libgumbo-dev rsync git tmux clang-format
-          clang-14 libclang-rt-14-dev
-          g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth
-          python3-pefile)
+program=(cmake make g++ pkg-config libcli11-dev libncurses-dev libpng-dev nlohmann-json3-dev libgumbo-dev)
+test=("${program[@]}"
+      libgtest-dev libgmock-dev libbenchmark-dev rsync git tmux time clang-format clang-14 libclang-rt-14-dev
+      g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth python3-pefile
+      scdoc dpkg-dev file lintian wixl msitools)
+
+case ${1:-} in
+program) packages=("${program[@]}") ;;
+test) packages=("${test[@]}") ;;
+*)
+    echo "usage: scripts/deps.sh program|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/window.png}
-bash scripts/deps.sh
+bash scripts/deps.sh test
 # The picture tools are only needed here.
 if ! command -v xwd >/dev/null || ! convert -version 2>/dev/null | grep -q ImageMagick ||
     ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "ok installed"; then

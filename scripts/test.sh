@@ -4,10 +4,11 @@
 # repeat it, on a 2-core machine); each fuzz target for 30 seconds
 # (clang's libFuzzer, under the same sanitizers); then the Windows add-in, built
 # for 32-bit (the release DLL, whose image is checked) and 64-bit (tested under wine64, with a private
-# Xvfb for its message boxes).
+# Xvfb for its message boxes, and its installer package under Wine's msiexec); last the packages users
+# install, the Debian package checked by lintian (scripts/package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh test
 jobs=$(nproc)
 
 for preset in linux-release linux-asan; do
@@ -32,3 +33,6 @@ done
 # One Wine prefix: the Windows tests run one at a time.
 ctest --preset win32
 ctest --preset win64
+
+echo "== packages"
+bash scripts/package.sh
