@@ -41,7 +41,6 @@ _varnook() {
         esac
     done
 
-    local IFS=$'\n'
     if [[ $prev == --format ]]; then
         case $command in
         excluded) mapfile -t COMPREPLY < <(compgen -W "list rsync gitignore json" -- "$cur") ;;

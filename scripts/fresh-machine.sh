@@ -7,7 +7,7 @@
 #     2. CI=true bash .ci/run on the same machine (the test command), then bash scripts/run.sh again
 #     3. on a second bare machine: apt install ./varnook_*.deb, then varnook --version, tree, the window
 #        on the installed sample web, man -w varnook, the completion, and apt remove leaving nothing
-# --skip-tests leaves out step 2 and builds the package of step 3 with scripts/package.sh deb instead.
+# --skip-tests leaves out step 2 and builds the package of step 3 here, with scripts/package.sh deb.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 skip_tests=0
@@ -119,16 +119,17 @@ if [ "$skip_tests" -eq 0 ]; then
     seconds=$(start_in_terminal "$program" "cd /root/varnook && bash scripts/run.sh" "$window_text" 600)
     echo "bash scripts/run.sh after it: the window showed after $seconds s"
     quit_terminal
+    dist=$program/root/varnook/dist
 else
-    chroot "$program" bash -c 'cd /root/varnook && bash scripts/package.sh deb' >"$work/package.log" 2>&1 ||
-        { tail -20 "$work/package.log"; exit 1; }
+    bash "$repo/scripts/package.sh" deb >"$work/package.log" 2>&1 || { tail -20 "$work/package.log"; exit 1; }
+    dist=$repo/dist
 fi
 
 say "3. the Debian package on a second bare machine"
 package=$work/package
 new_machine "$package"
-deb=$(cd "$program/root/varnook/dist" && echo varnook_*_amd64.deb)
-cp "$program/root/varnook/dist/$deb" "$package/root/"
+deb=$(cd "$dist" && echo varnook_*_amd64.deb)
+cp "$dist/$deb" "$package/root/"
 in_package() {
     chroot "$package" /usr/bin/env -i HOME=/root LANG=C.UTF-8 \
         PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin bash -c "$1"
