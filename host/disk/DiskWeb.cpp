@@ -638,7 +638,8 @@ Descriptor openLockFile(WebState& state, bool create) {
             return Descriptor();
         throw cannot(errno);
     }
-    const int flags = create ? O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC : O_RDONLY | O_NOFOLLOW | O_CLOEXEC;
+    // Non-blocking, so that a pipe in its place cannot stop the program at the open.
+    const int flags = (create ? O_RDWR | O_CREAT : O_RDONLY) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     Descriptor fd(sys::openAt(folder.get(), std::string(LockFileName).c_str(), flags, 0666));
     if (!fd.valid()) {
         if (!create && errno == ENOENT)
@@ -648,6 +649,11 @@ Descriptor openLockFile(WebState& state, bool create) {
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         throw Failure(status::Fail, "cannot lock the web: " + shown + " is not a regular file");
+    // A second name of the same file may lie outside the web; the count written into it would land there.
+    if (create && info.st_nlink != 1)
+        throw Failure(status::Fail,
+                      "cannot lock the web: " + shown + " has " + std::to_string(info.st_nlink) +
+                          " names (hard links), so it may be a file outside the web; remove it");
     // Made by root in a web that belongs to someone else: it stays theirs, so they can lock it too.
     struct stat owner {};
     if (create && ::geteuid() == 0 && ::fstat(folder.get(), &owner) == 0 &&
@@ -754,7 +760,7 @@ std::unique_ptr<WriteLock> DiskApplication::lockForWriting(bool wait,
     state_->batch = std::make_unique<WriteBatch>(state_->folders);
     state_->tidied.clear();
     const std::uint64_t count = readCount(fd.get());
-    return std::unique_ptr<WriteLock>(new WriteLock(state_, fd.release(), count));
+    return std::unique_ptr<WriteLock>(new WriteLock(state_, std::move(fd), count));
 }
 
 std::uint64_t DiskApplication::changeCount() {
@@ -762,11 +768,11 @@ std::uint64_t DiskApplication::changeCount() {
     return fd.valid() ? readCount(fd.get()) : 0;
 }
 
-WriteLock::WriteLock(std::shared_ptr<WebState> state, int fd, std::uint64_t count)
-    : state_(std::move(state)), fd_(fd), countAtStart_(count) {}
+WriteLock::WriteLock(std::shared_ptr<WebState> state, Descriptor fd, std::uint64_t count)
+    : state_(std::move(state)), fd_(std::move(fd)), countAtStart_(count) {}
 
 WriteLock::~WriteLock() {
-    if (fd_ < 0)
+    if (!fd_.valid())
         return;
     try {
         commit();
@@ -776,26 +782,33 @@ WriteLock::~WriteLock() {
 }
 
 void WriteLock::commit() {
-    if (fd_ < 0)
+    if (!fd_.valid())
         return;
-    struct Release {
-        WriteLock& lock;
-        ~Release() { lock.release(); }
-    } release{*this};
-    state_->batch->flush();
-}
-
-void WriteLock::release() {
-    if (state_->batch && state_->batch->replaced() > 0) {
+    std::optional<Failure> failure;
+    try {
+        state_->batch->flush();
+    } catch (const Failure& f) {
+        failure = f;
+    }
+    if (state_->batch->replaced() > 0) {
         // Tells a window filled before these changes that its marks are stale.
         const std::string text = std::to_string(countAtStart_ + 1) + "\n";
-        if (::pwrite(fd_, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()))
-            (void)::ftruncate(fd_, static_cast<off_t>(text.size()));
+        if (sys::writeAt(fd_.get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size()) ||
+            ::ftruncate(fd_.get(), static_cast<off_t>(text.size())) != 0) {
+            const int error = errno;
+            if (!failure)
+                failure =
+                    Failure(statusFor(error), "the marks were written, but not the web's change count in " +
+                                                  state_->url + "/" + std::string(PrivateFolderName) + "/" +
+                                                  std::string(LockFileName) + ": " + message(error) +
+                                                  "; a window open on the web shows its old marks");
+        }
     }
     state_->batch.reset();
     state_->tidied.clear();
-    ::close(fd_); // releases the flock
-    fd_ = -1;
+    fd_.reset(); // releases the flock
+    if (failure)
+        throw *failure;
 }
 
 } // namespace host::disk

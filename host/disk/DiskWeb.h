@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/WebModel.h"
+#include "host/disk/Descriptor.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -25,19 +26,19 @@ class WriteLock {
     WriteLock(const WriteLock&) = delete;
     WriteLock& operator=(const WriteLock&) = delete;
 
-    // Makes every change applied under the lock durable, then releases it. Throws host::Failure when a
-    // change could not be written; the lock is released all the same.
+    // Makes every change applied under the lock durable, moves the web's change count on when anything
+    // changed, then releases it. Throws host::Failure when a change or the count could not be written; the
+    // lock is released all the same.
     void commit();
     // The web's change count when the lock was taken (see DiskApplication::changeCount).
     std::uint64_t changeCountAtStart() const { return countAtStart_; }
 
   private:
     friend class DiskApplication;
-    WriteLock(std::shared_ptr<WebState> state, int fd, std::uint64_t count);
-    void release();
+    WriteLock(std::shared_ptr<WebState> state, Descriptor fd, std::uint64_t count);
 
     std::shared_ptr<WebState> state_;
-    int fd_;
+    Descriptor fd_;
     std::uint64_t countAtStart_;
 };
 

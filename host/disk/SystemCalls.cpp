@@ -65,6 +65,16 @@ ssize_t write(int fd, const void* buffer, size_t size) {
     return n;
 }
 
+ssize_t writeAt(int fd, const void* buffer, size_t size, off_t offset) {
+    if (injected(Call::Write))
+        return -1;
+    ssize_t n = -1;
+    do
+        n = ::pwrite(fd, buffer, size, offset);
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+
 int syncData(int fd) {
     return injected(Call::Sync) ? -1 : ::fdatasync(fd);
 }

@@ -18,6 +18,7 @@ int openAt(int dir, const char* name, int flags, mode_t mode = 0);
 int makeFolderAt(int dir, const char* name, mode_t mode);
 ssize_t read(int fd, void* buffer, size_t size);
 ssize_t write(int fd, const void* buffer, size_t size);
+ssize_t writeAt(int fd, const void* buffer, size_t size, off_t offset);
 int syncData(int fd);       // the file's bytes
 int syncFolder(int fd);     // a folder's entries, after renames in it
 int syncFileSystem(int fd); // everything written to the file system that holds fd

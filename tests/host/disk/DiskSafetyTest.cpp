@@ -4,6 +4,7 @@
 #include "host/Failure.h"
 #include "host/disk/DiskWeb.h"
 #include "host/disk/LoadedWeb.h"
+#include "host/disk/SystemCalls.h"
 #include "host/disk/TempWeb.h"
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -245,6 +247,44 @@ TEST_F(DiskSafetyTest, ASecondWriterWaitsOrWithNoWaitFailsClearly) {
     EXPECT_EQ(holder.changeCount(), 2u);
     holder.lockForWriting(false)->commit();
     EXPECT_EQ(holder.changeCount(), 2u);
+}
+
+// The lock file holds the change count: it is written only when it is the web's own plain file, a pipe in
+// its place stops nothing, and a count that cannot be written is a failure like any other write.
+TEST_F(DiskSafetyTest, TheLockFileIsWrittenOnlyWhenItIsTheWebsOwn) {
+    put(web / "p.htm");
+    const fs::path lockFile = web / "_vti_pvt" / "varnook.lock";
+    const fs::path outside = tmp.path() / "outside.txt";
+    put(outside, "keep me\n");
+    fs::create_directories(lockFile.parent_path());
+    fs::create_hard_link(outside, lockFile);
+    DiskApplication app(web, warnings);
+    const auto failureOf = [&](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const host::Failure& f) {
+            return std::string(f.what());
+        }
+        return std::string("no failure");
+    };
+    EXPECT_NE(failureOf([&] { app.lockForWriting(false); }).find("hard links"), std::string::npos);
+    EXPECT_EQ(get(outside), "keep me\n");
+
+    fs::remove(lockFile);
+    ASSERT_EQ(::mkfifo(lockFile.c_str(), 0644), 0);
+    EXPECT_NE(failureOf([&] { app.changeCount(); }).find("not a regular file"), std::string::npos);
+    EXPECT_NE(failureOf([&] { app.lockForWriting(false); }).find("not a regular file"), std::string::npos);
+
+    fs::remove(lockFile);
+    auto lock = app.lockForWriting(false);
+    mark(app, "p.htm");
+    host::disk::sys::setFaultHook(
+        [](host::disk::sys::Call call) { return call == host::disk::sys::Call::Write ? ENOSPC : 0; });
+    const std::string failure = failureOf([&] { lock->commit(); });
+    host::disk::sys::setFaultHook({});
+    EXPECT_NE(failure.find("not the web's change count"), std::string::npos) << failure;
+    EXPECT_NE(failure.find("No space left on device"), std::string::npos) << failure;
+    EXPECT_EQ(get(web / "_vti_cnf" / "p.htm"), Marked);
 }
 
 TEST_F(DiskSafetyTest, RootKeepsTheOwnerGroupAndModeOfAnotherUsersFiles) {
