@@ -21,9 +21,15 @@ Failure systemFailure(const std::string& what, const Shown& shown, int error) {
     return Failure(statusFor(error), what + " " + shown() + ": " + message(error));
 }
 
+// A backslash: no item the window shows has one in its name (nor can any on the editor's own system), so
+// no metadata file is ever named like a temporary file, and the stale ones found later are ours.
+constexpr std::string_view TemporaryPrefix = ".varnook\\";
+constexpr std::string_view TemporarySuffix = ".tmp";
+
 std::string temporaryName() {
     static std::atomic<unsigned> counter{0};
-    return ".varnook-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    return std::string(TemporaryPrefix) + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+           std::string(TemporarySuffix);
 }
 
 bool allDigits(std::string_view s) {
@@ -131,8 +137,8 @@ std::string writeTemporaryAt(int dir, const std::string& name, std::string_view 
 }
 
 bool isTemporaryName(std::string_view name) {
-    constexpr std::string_view prefix = ".varnook-";
-    constexpr std::string_view suffix = ".tmp";
+    const auto prefix = TemporaryPrefix;
+    const auto suffix = TemporarySuffix;
     if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
         return false;
     const std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());

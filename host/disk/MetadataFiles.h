@@ -23,7 +23,7 @@ std::optional<std::string> readAt(int dir, const std::string& name, const Shown&
 std::string writeTemporaryAt(int dir, const std::string& name, std::string_view bytes, bool syncData,
                              const Shown& shown);
 
-// Ours, as writeTemporaryAt names them: ".varnook-<pid>-<n>.tmp".
+// Ours, as writeTemporaryAt names them: ".varnook\\<pid>-<n>.tmp".
 bool isTemporaryName(std::string_view name);
 // Removes our temporary files left in `dir` by a writer that was killed, except those named in `keep`.
 // Only safe while holding the web's write lock, when no other writer can be using one.

@@ -102,10 +102,10 @@ check "two toggles give it back with its CR line ends" \
 web=$(new_web stale)
 mkdir -p "$web/_vti_cnf"
 : >"$web/p.htm"
-printf '%s' "$marked" >"$web/_vti_cnf/.varnook-99999-7.tmp"
+printf '%s' "$marked" >"$web/_vti_cnf/.varnook\\99999-7.tmp"
 "$varnook" tree "$web" >/dev/null 2>&1
-check "a reader leaves a stale temporary file alone" test -e "$web/_vti_cnf/.varnook-99999-7.tmp"
+check "a reader leaves a stale temporary file alone" test -e "$web/_vti_cnf/.varnook\\99999-7.tmp"
 "$varnook" toggle "$web" p.htm >/dev/null 2>&1
-check "the next writer removes it" test ! -e "$web/_vti_cnf/.varnook-99999-7.tmp"
+check "the next writer removes it" test ! -e "$web/_vti_cnf/.varnook\\99999-7.tmp"
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }

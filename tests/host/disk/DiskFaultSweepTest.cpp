@@ -121,7 +121,7 @@ TEST_P(DiskFaultSweepTest, EveryCallFailsInTurn) {
                 }
             }
             for (const auto& entry : fs::recursive_directory_iterator(web))
-                EXPECT_FALSE(entry.path().filename().string().starts_with(".varnook-"))
+                EXPECT_FALSE(entry.path().filename().string().starts_with(".varnook\\"))
                     << where << ": " << entry.path();
             // Unlocked, a metadata folder made for a write that failed goes again. Locked, one made for a
             // batch whose flush failed may stay, empty: harmless, as the editor's own folders are.

@@ -56,7 +56,7 @@ std::vector<fs::path> temporaries(const fs::path& folder) {
     std::vector<fs::path> out;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with(".varnook-"))
+        if (name.starts_with(".varnook\\"))
             out.push_back(entry.path());
     }
     return out;
@@ -341,17 +341,22 @@ TEST_F(DiskSafetyTest, CrOnlyMetadataReadsMarkedAndKeepsItsLineEnds) {
 
 TEST_F(DiskSafetyTest, StaleTemporaryFilesAreRemovedUnderTheLockOnly) {
     put(web / "p.htm");
-    put(web / "_vti_cnf" / ".varnook-99999-3.tmp", "vti_donotpublish:BW|tr");
-    put(web / "_vti_cnf" / ".varnook-notes.tmp", "not ours");
+    // A page of the web named as temporary files once were: its metadata file is its mark, not ours.
+    put(web / ".varnook-1-1.tmp");
+    put(web / "_vti_cnf" / ".varnook-1-1.tmp", Marked);
+    put(web / "_vti_cnf" / ".varnook\\99999-3.tmp", "vti_donotpublish:BW|tr");
+    put(web / "_vti_cnf" / ".varnook\\notes.tmp", "not ours");
     DiskApplication app(web, warnings);
     mark(app, "p.htm"); // without the lock another writer may be using it
-    EXPECT_EQ(namesIn(web / "_vti_cnf"), (Names{".varnook-99999-3.tmp", ".varnook-notes.tmp", "p.htm"}));
+    EXPECT_EQ(namesIn(web / "_vti_cnf"),
+              (Names{".varnook-1-1.tmp", ".varnook\\99999-3.tmp", ".varnook\\notes.tmp", "p.htm"}));
     auto props = app.activeWeb()->locate(url("p.htm"))->properties();
     props->remove(Mark);
     auto lock = app.lockForWriting(true);
     props->apply();
     lock->commit();
-    EXPECT_EQ(namesIn(web / "_vti_cnf"), (Names{".varnook-notes.tmp", "p.htm"}));
+    EXPECT_EQ(namesIn(web / "_vti_cnf"), (Names{".varnook-1-1.tmp", ".varnook\\notes.tmp", "p.htm"}));
+    EXPECT_TRUE(isMarked(app, ".varnook-1-1.tmp"));
 }
 
 TEST_F(DiskSafetyTest, AMetadataFileThatIsNotAFileFailsTheWriteAndStays) {

@@ -144,8 +144,10 @@ TEST(MetadataFiles, ReadTellsMissingFromUnreadable) {
 }
 
 TEST(MetadataFiles, TemporaryNamesAreOursOnly) {
-    EXPECT_TRUE(md::isTemporaryName(".varnook-123-0.tmp"));
-    for (const char* other : {".varnook--0.tmp", ".varnook-1-.tmp", ".varnook-1-2.tmpx", "varnook-1-2.tmp",
-                              ".varnook-a-2.tmp", ".varnook-1.tmp", "page.htm"})
+    EXPECT_TRUE(md::isTemporaryName(".varnook\\123-0.tmp"));
+    // The first is a name an item of the web may have: its metadata file is no temporary file.
+    for (const char* other :
+         {".varnook-123-0.tmp", ".varnook\\-0.tmp", ".varnook\\1-.tmp", ".varnook\\1-2.tmpx",
+          "varnook\\1-2.tmp", ".varnook\\a-2.tmp", ".varnook\\1.tmp", "page.htm"})
         EXPECT_FALSE(md::isTemporaryName(other)) << other;
 }
