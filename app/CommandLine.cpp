@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "host/disk/SystemErrors.h"
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -180,7 +182,7 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         out << cli.help("", CLI::AppFormatMode::All);
         return {};
     } catch (const CLI::CallForVersion&) {
-        out << "varnook 3.0\n";
+        out << "varnook " VARNOOK_VERSION "\n";
         return {};
     } catch (const CLI::ParseError& e) {
         throw UsageError{oneLine(e.what())};
@@ -260,10 +262,11 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         }
         }
     } catch (const UsageError& e) {
-        err << "varnook: " << e.message << "\nRun 'varnook --help' for more.\n";
+        // Messages quote what was given: a newline or an escape sequence in it must not reach the terminal.
+        err << "varnook: " << host::disk::printable(e.message) << "\nRun 'varnook --help' for more.\n";
         return ExitUsage;
     } catch (const std::exception& e) {
-        err << "varnook: " << e.what() << '\n';
+        err << "varnook: " << host::disk::printable(e.what()) << '\n';
         return ExitFailure;
     }
     return 0;

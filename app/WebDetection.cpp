@@ -1,6 +1,7 @@
 #include "app/WebDetection.h"
 
 #include "host/Failure.h"
+#include "host/disk/SystemErrors.h"
 
 #include <memory>
 #include <sstream>
@@ -43,7 +44,7 @@ bool looksLikeAWeb(const std::filesystem::path& folder) {
 void warnWhenNotAWeb(const host::disk::DiskApplication& web, const std::string& given,
                      std::ostream& warnings) {
     if (!web.editorFoldersSeen())
-        warnings << "varnook: warning: '" << given
+        warnings << "varnook: warning: '" << host::disk::printable(given)
                  << "' is not a web (no _vti_pvt or _vti_cnf folder in it): every item shows published\n";
 }
 

@@ -29,13 +29,20 @@ TEST(Conventions, UsageErrorsAreOneVarnookLineAndAPointerToHelp) {
                                                {"excluded", "--format", "yaml", web},
                                                {"check", "--format", "rsync", web},
                                                {"mark", web},
-                                               {"help", "bogus"}}) {
+                                               {"help", "bogus"},
+                                               // What is quoted back reaches no terminal raw.
+                                               {"tree", web, "ex\x1b[2Jtra\nitem"},
+                                               {"frob\x1b]0;title\x07", web},
+                                               {"help", "tr\nee"}}) {
         const auto r = run(Varnook, args);
         EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
         EXPECT_EQ(r.out, "");
         EXPECT_THAT(r.err, StartsWith("varnook: ")) << r.err;
         EXPECT_EQ(lineCount(r.err), 2u) << r.err;
         EXPECT_THAT(r.err, ::testing::EndsWith("\nRun 'varnook --help' for more.\n"));
+        EXPECT_EQ(
+            std::count_if(r.err.begin(), r.err.end(), [](char c) { return c == '\x1b' || c == '\x07'; }), 0)
+            << r.err;
     }
 }
 
