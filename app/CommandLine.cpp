@@ -158,7 +158,8 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
     v->format = "list";
     excluded->add_option("--format", v->format, "list, rsync (filter rules), gitignore or json")
         ->check(CLI::IsMember({"list", "rsync", "gitignore", "json"}));
-    excluded->add_flag("--keep-metadata", v->keepMetadata, "Deploy the editor's _vti_* folders too");
+    excluded->add_flag("--keep-metadata", v->keepMetadata,
+                       "Deploy the editor's _vti_* files and folders too");
     excluded->add_option("WEB", v->web, WebHelp)->required();
 
     auto* check = cli.add_subcommand(
@@ -166,7 +167,7 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         "Report links of deployed pages to items a deploy leaves out (exit status 1) or that are missing");
     auto* checkFormat =
         check->add_option("--format", v->format, "text or json")->check(CLI::IsMember({"text", "json"}));
-    check->add_flag("--keep-metadata", v->keepMetadata, "Deploy the editor's _vti_* folders too");
+    check->add_flag("--keep-metadata", v->keepMetadata, "Deploy the editor's _vti_* files and folders too");
     check->add_option("WEB", v->web, WebHelp)->required();
 
     auto* icons = cli.add_subcommand(

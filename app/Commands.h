@@ -38,7 +38,7 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
                    const MarkOptions& options, std::ostream& out, std::ostream& warnings);
 
 enum class ExcludedFormat { List, Rsync, Gitignore, Json };
-// keepMetadata: leave the editor's "_vti_*" folders in the deploy.
+// keepMetadata: leave the editor's "_vti_*" files and folders in the deploy.
 Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keepMetadata, std::ostream& out,
                     std::ostream& warnings);
 

@@ -13,8 +13,9 @@ std::string rsyncExcludeRule(std::string_view path, bool folder);
 // A .gitignore line, anchored at the top of the repository: "/docs/a.htm".
 std::string gitignoreRule(std::string_view path, bool folder);
 
-// The editor's bookkeeping folders ("_vti_cnf", "_vti_pvt", ...) at any depth.
-inline constexpr std::string_view RsyncMetadataRule = "- _vti_*/";
-inline constexpr std::string_view GitignoreMetadataRule = "_vti_*/";
+// The editor's bookkeeping at any depth: its folders ("_vti_cnf", "_vti_pvt", ...) and its files
+// ("_vti_inf.html"), none of which the window shows or check counts as deployed.
+inline constexpr std::string_view RsyncMetadataRule = "- _vti_*";
+inline constexpr std::string_view GitignoreMetadataRule = "_vti_*";
 
 } // namespace app

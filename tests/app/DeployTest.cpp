@@ -74,6 +74,7 @@ TEST_F(DeployTest, NestedMixesFollowTheWindowAndMetadataNeverLeaves) {
     for (const char* file : {"top/page.htm", "top/allmarked/x.txt", "top/a/b/c/hidden.gif"})
         markOnDisk(dir, "web", file);
     dir.write("web/plain/_vti_cnf/readme.txt", Header + "vti_author:SR|pat\r\n");
+    dir.write("web/_vti_inf.html"); // the editor's own file, which check counts as never deployed too
 
     const auto arrived = deployed();
     EXPECT_EQ(arrived, (std::set<std::string>{"top", "top/a", "top/a/b", "top/a/b/c", "top/a/b/c/pic.gif",
@@ -85,6 +86,7 @@ TEST_F(DeployTest, NestedMixesFollowTheWindowAndMetadataNeverLeaves) {
     const auto withMetadata = deployed({"--keep-metadata"});
     EXPECT_TRUE(withMetadata.count("plain/_vti_cnf/readme.txt"));
     EXPECT_TRUE(withMetadata.count("_vti_pvt"));
+    EXPECT_TRUE(withMetadata.count("_vti_inf.html"));
     EXPECT_FALSE(withMetadata.count("top/page.htm"));
 }
 
@@ -141,6 +143,6 @@ TEST_F(DeployTest, ListNamesEveryItemLeftOutAndRulesOnlyTheTopmost) {
     dir.write("web/gone/sub/y.htm");
     ASSERT_EQ(run(Varnook, {"mark", web, "gone"}).exitCode, 0);
     EXPECT_EQ(run(Varnook, {"excluded", web}).out, "gone/\ngone/x.htm\ngone/sub/\ngone/sub/y.htm\n");
-    EXPECT_EQ(run(Varnook, {"excluded", "--format", "rsync", web}).out, "- _vti_*/\n- /gone/\n");
+    EXPECT_EQ(run(Varnook, {"excluded", "--format", "rsync", web}).out, "- _vti_*\n- /gone/\n");
     EXPECT_EQ(run(Varnook, {"excluded", "--format", "gitignore", "--keep-metadata", web}).out, "/gone/\n");
 }

@@ -93,11 +93,13 @@ TEST_F(ExclusionRulesTest, GitignoreRulesIgnoreExactlyTheirOwnName) {
     }
 }
 
-TEST_F(ExclusionRulesTest, MetadataRulesCatchEveryEditorFolderAtAnyDepth) {
+TEST_F(ExclusionRulesTest, MetadataRulesCatchEveryEditorFolderAndFileAtAnyDepth) {
     dir.write("src/_vti_cnf/a");
     dir.write("src/dir/_vti_pvt/b");
-    dir.write("src/_vti_file"); // a file of that name is no bookkeeping folder
-    const std::set<std::string> metadata{"_vti_cnf", "_vti_cnf/a", "dir/_vti_pvt", "dir/_vti_pvt/b"};
+    dir.write("src/dir/_vti_inf.html"); // the window hides it and check counts it as never deployed
+    dir.write("src/dir/page_vti_.htm");
+    const std::set<std::string> metadata{"_vti_cnf", "_vti_cnf/a", "dir/_vti_pvt", "dir/_vti_pvt/b",
+                                         "dir/_vti_inf.html"};
     EXPECT_EQ(leftOutByRsync(std::string(app::RsyncMetadataRule)), metadata);
     ASSERT_EQ(run("git", {"-C", src.string(), "init", "-q"}).exitCode, 0);
     EXPECT_EQ(ignoredByGit(std::string(app::GitignoreMetadataRule)), metadata);
