@@ -12,9 +12,14 @@
 #include "window/ImageKeys.h"
 #include "window/PngWriter.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace app {
 namespace {
@@ -50,6 +55,23 @@ void initWeb(const std::filesystem::path& web) {
     std::filesystem::create_directory(folder, ec);
     if (ec)
         throw host::Failure(host::status::Fail, "cannot make " + folder.string() + ": " + ec.message());
+    // Made by root in someone else's folder: theirs, so that their own markings can lock the web.
+    struct stat owner {};
+    if (::geteuid() == 0 && ::stat(web.c_str(), &owner) == 0 &&
+        ::lchown(folder.c_str(), owner.st_uid, owner.st_gid) != 0)
+        throw host::Failure(host::status::Fail, "cannot give " + folder.string() +
+                                                    " the owner of the web: " + std::strerror(errno));
+}
+
+// Every ITEM names a node of the window. A usage error is found before anything is made, so a web that has
+// no lock file yet (or a folder about to become a web) is read once without one to check the items.
+void checkItemsBeforeMaking(const std::string& webPath, const std::vector<std::string>& items) {
+    std::ostream silent(nullptr); // the real fill names what it leaves out
+    LoadedWindow probe(webPath, silent, true, LoadedWindow::Access::Read);
+    for (const auto& item : items) {
+        if (probe.nodeFor(item) == nullptr)
+            throw UsageError{"no item '" + item + "' in " + webPath};
+    }
 }
 
 } // namespace
@@ -72,15 +94,18 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
                    const MarkOptions& options, std::ostream& out, std::ostream& warnings) {
     // Refused before anything is written, the lock file included.
     std::error_code ec;
-    if (std::filesystem::is_directory(webPath, ec) && !looksLikeAWeb(webPath)) {
-        if (!options.init)
-            throw host::Failure(host::status::InvalidArg,
-                                "'" + webPath +
-                                    "' is not a web (no _vti_pvt or _vti_cnf folder in it); give --init to "
-                                    "make it one");
-        if (!options.dryRun)
-            initWeb(webPath);
-    }
+    const bool makeAWeb = std::filesystem::is_directory(webPath, ec) && !looksLikeAWeb(webPath);
+    if (makeAWeb && !options.init)
+        throw host::Failure(
+            host::status::InvalidArg,
+            "'" + webPath +
+                "' is not a web (no _vti_pvt or _vti_cnf folder in it); give --init to make it one");
+    const auto lockFile = std::filesystem::path(webPath) / "_vti_pvt" / "varnook.lock";
+    if (!options.dryRun &&
+        (makeAWeb || !std::filesystem::exists(std::filesystem::symlink_status(lockFile, ec))))
+        checkItemsBeforeMaking(webPath, items);
+    if (makeAWeb && !options.dryRun)
+        initWeb(webPath);
     const auto access = options.dryRun   ? LoadedWindow::Access::Read
                         : options.noWait ? LoadedWindow::Access::WriteWithoutWaiting
                                          : LoadedWindow::Access::Write;

@@ -99,6 +99,7 @@ TEST_F(MarkCommandsTest, AnUnknownItemIsAUsageErrorAndNothingIsWritten) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "varnook: no item 'docs/missing.htm' in " + web + "\nRun 'varnook --help' for more.\n");
     EXPECT_FALSE(exists("docs/_vti_cnf"));
+    EXPECT_FALSE(exists("_vti_pvt/varnook.lock")) << "a usage error makes nothing, the lock file included";
     for (const char* bad : {"../web/index.htm", "/index.htm", "", "docs//a.htm", "_vti_cnf"}) {
         const auto b = run(Varnook, {"toggle", web, bad});
         EXPECT_EQ(b.exitCode, 2) << bad;

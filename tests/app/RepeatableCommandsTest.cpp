@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using ::testing::HasSubstr;
 using namespace apptest;
@@ -123,9 +125,19 @@ TEST(NotAWeb, WritingCommandsRefuseAFolderWithoutTheEditorsFoldersUnlessInit) {
         EXPECT_THAT(r.err, HasSubstr("varnook: warning: '" + folder + "' is not a web")) << command;
     }
 
+    EXPECT_EQ(run(Varnook, {"mark", "--init", folder, "docs/nosuch.htm"}).exitCode, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "plain/_vti_pvt")) << "items are checked before --init acts";
+    // Root making another user's folder a web leaves it theirs.
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    }
     const auto init = run(Varnook, {"mark", "--init", folder, "docs/a.htm"});
     EXPECT_EQ(init.exitCode, 0) << init.err;
     EXPECT_TRUE(std::filesystem::is_directory(dir / "plain/_vti_pvt"));
+    struct stat made {};
+    ASSERT_EQ(::stat((dir / "plain/_vti_pvt").c_str(), &made), 0);
+    EXPECT_EQ(made.st_uid, asRoot ? 65534u : ::geteuid());
     EXPECT_EQ(run(Varnook, {"unmark", folder, "docs/a.htm"}).exitCode, 0) << "a web from now on";
     EXPECT_EQ(run(Varnook, {"tree", folder}).err, "");
 
