@@ -61,6 +61,13 @@ std::optional<std::string> readAt(int dir, const std::string& name, const Shown&
     if (!S_ISREG(info.st_mode))
         throw Failure(status::Fail,
                       "cannot read the metadata file " + shown() + ": it is not a regular file");
+    const auto tooLarge = [&] {
+        return Failure(status::Fail, "cannot read the metadata file " + shown() + ": it holds more than " +
+                                         std::to_string(MaxBytes / 1024) +
+                                         " KB, which no metadata file does");
+    };
+    if (info.st_size > static_cast<off_t>(MaxBytes))
+        throw tooLarge();
     std::string bytes;
     bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t size = 0;
@@ -73,6 +80,8 @@ std::optional<std::string> readAt(int dir, const std::string& name, const Shown&
         if (n < 0)
             throw systemFailure("cannot read the metadata file", shown, errno);
         size += static_cast<std::size_t>(n);
+        if (size > MaxBytes) // grown since it was measured
+            throw tooLarge();
         // A regular file that yields less than asked has no more: spares a read per file.
         if (size < bytes.size())
             break;

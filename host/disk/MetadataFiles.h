@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <set>
@@ -10,8 +11,11 @@
 // always looked up in the folder descriptor the caller holds, and never through a symbolic link.
 namespace host::disk::metadata {
 
+// A metadata file holds a few hundred bytes; one beyond this is no metadata file to read whole.
+inline constexpr std::size_t MaxBytes = 1024 * 1024;
+
 // The bytes of `name` in the folder `dir`; none when there is no such file. Failure when it exists but is
-// not a regular file (a folder, FIFO, socket, device or link) or cannot be read.
+// not a regular file (a folder, FIFO, socket, device or link), holds more than MaxBytes, or cannot be read.
 // shown: the file as messages name it, asked for only when there is something to say.
 using Shown = std::function<std::string()>;
 std::optional<std::string> readAt(int dir, const std::string& name, const Shown& shown);

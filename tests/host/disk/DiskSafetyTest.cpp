@@ -398,6 +398,20 @@ TEST_F(DiskSafetyTest, AMetadataFileThatIsNotAFileFailsTheWriteAndStays) {
 }
 
 // Root ignores permission bits, so the unwritable cases run in a child that has given root up.
+TEST_F(DiskSafetyTest, AHugeMetadataFileIsNamedNotRead) {
+    put(web / "p.htm");
+    put(web / "_vti_cnf" / "p.htm");
+    fs::resize_file(web / "_vti_cnf" / "p.htm", std::uintmax_t{20} << 30); // sparse: no disk taken
+    DiskApplication app(web, warnings);
+    try {
+        app.activeWeb()->locate(url("p.htm"))->properties()->item(Mark);
+        ADD_FAILURE() << "read a 20 GB metadata file";
+    } catch (const host::Failure& f) {
+        EXPECT_NE(std::string(f.what()).find("_vti_cnf/p.htm: it holds more than 1024 KB"), std::string::npos)
+            << f.what();
+    }
+}
+
 TEST_F(DiskSafetyTest, AnUnwritableMetadataFolderFailsTheWrite) {
     put(web / "p.htm");
     put(web / "sub" / "q.htm");
