@@ -4,6 +4,7 @@
 #include "app/Deployment.h"
 #include "app/LoadedWindow.h"
 #include "app/NodeJson.h"
+#include "app/UnreadableMarks.h"
 #include "app/WebDetection.h"
 #include "host/Failure.h"
 #include "host/disk/SystemErrors.h"
@@ -94,6 +95,7 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
                  std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
     warnWhenNotAWeb(window.disk(), webPath, warnings);
+    requireEveryMarkRead(window.disk().unreadableMarks());
     const DeployMap map = mapDeployment(window);
     const links::LinkIndex index = links::indexDocuments(window.webFolder(), map.documents);
 

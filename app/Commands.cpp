@@ -5,6 +5,7 @@
 #include "app/LoadedWindow.h"
 #include "app/NodeJson.h"
 #include "app/TreePrinter.h"
+#include "app/UnreadableMarks.h"
 #include "app/WebDetection.h"
 #include "host/Failure.h"
 #include "webtree/FileImage.h"
@@ -79,6 +80,8 @@ void checkItemsBeforeMaking(const std::string& webPath, const std::vector<std::s
 Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out, std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
     warnWhenNotAWeb(window.disk(), webPath, warnings);
+    if (const auto& unreadable = window.disk().unreadableMarks(); !unreadable.empty())
+        warnings << "varnook: warning: " << describeUnreadableMarks(unreadable) << '\n';
     if (format != TreeFormat::Json) {
         printTree(window.tree(), format == TreeFormat::Tsv, out);
         return {};
@@ -184,6 +187,7 @@ Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keep
                     std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
     warnWhenNotAWeb(window.disk(), webPath, warnings);
+    requireEveryMarkRead(window.disk().unreadableMarks());
     if (format == ExcludedFormat::Json) {
         std::vector<nlohmann::ordered_json> nodes;
         for (const host::Node* node : leftOut(window.tree(), false))

@@ -1,5 +1,6 @@
 #include "app/terminal/Host.h"
 
+#include "app/UnreadableMarks.h"
 #include "app/terminal/SampleWeb.h"
 #include "app/terminal/TerminalHost.h"
 #include "host/Failure.h"
@@ -140,6 +141,11 @@ void TerminalHost::show() {
             filledAt_ = web->changeCount();
         } catch (const host::Failure&) {
             filledAt_ = 0; // the next choice says what is wrong with the lock
+        }
+        // Said after the fill that read them; the next fill reads every mark again.
+        if (const auto& unreadable = web->unreadableMarks(); !unreadable.empty()) {
+            note_ = "Note: " + app::describeUnreadableMarks(unreadable);
+            web->forgetUnreadableMarks();
         }
     }
 }

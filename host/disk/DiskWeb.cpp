@@ -51,7 +51,8 @@ struct WebState {
     std::string lastRel;
     // The folder part of the last location found, already checked for empty, "." and ".." steps.
     std::string checkedFolderRel;
-    bool editorFoldersSeen = false; // a "_vti_pvt" or "_vti_cnf" folder in a listing so far
+    bool editorFoldersSeen = false;                // a "_vti_pvt" or "_vti_cnf" folder in a listing so far
+    std::map<std::string, std::string> unreadable; // items whose metadata could not be read, with why
 
     WebState(fs::path r, std::string u, std::ostream& w, Descriptor rootFd)
         : root(std::move(r)), url(std::move(u)), warnings(w), folders(std::move(rootFd), url) {}
@@ -277,8 +278,14 @@ class DiskProperties final : public Properties {
         : state_(std::move(state)), place_(std::move(place)) {}
 
     Value item(std::string_view name) override {
-        const auto document = current();
-        return document ? metadata::lookup(*document, name) : Value::empty();
+        try {
+            const auto document = current();
+            return document ? metadata::lookup(*document, name) : Value::empty();
+        } catch (const Failure& f) {
+            // The window reads such a mark as "publish"; whoever deploys must be able to learn of it.
+            state_->unreadable.try_emplace(place_.rel, f.what());
+            throw;
+        }
     }
 
     void set(std::string_view name, const Value& value) override {
@@ -674,6 +681,14 @@ std::uint64_t readCount(int fd) {
 
 bool DiskApplication::editorFoldersSeen() const {
     return state_->editorFoldersSeen;
+}
+
+const std::map<std::string, std::string>& DiskApplication::unreadableMarks() const {
+    return state_->unreadable;
+}
+
+void DiskApplication::forgetUnreadableMarks() {
+    state_->unreadable.clear();
 }
 
 DiskApplication::DiskApplication(const fs::path& webPath, std::ostream& warnings) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,6 +67,11 @@ class DiskApplication : public host::Application {
     // Whether a folder listed so far holds one of the editor's own folders ("_vti_pvt", "_vti_cnf"); a
     // folder with none anywhere is no web of the editor's. After a fill every folder has been listed.
     bool editorFoldersSeen() const;
+    // The items whose metadata could not be read so far (by their path below the web, "/" between names),
+    // each with why. A window filled from the web shows them published, though their author may have
+    // marked them; after a fill every item's mark has been read.
+    const std::map<std::string, std::string>& unreadableMarks() const;
+    void forgetUnreadableMarks();
 
   private:
     std::shared_ptr<WebState> state_;

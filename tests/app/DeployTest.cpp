@@ -137,6 +137,30 @@ TEST_F(DeployTest, DeleteExcludedRemovesWhatWasMarkedAfterAnEarlierDeploy) {
     EXPECT_EQ(contentsOf(target), std::set<std::string>{"a.htm"});
 }
 
+TEST_F(DeployTest, AMarkThatCannotBeReadStopsEveryDeployCommand) {
+    dir.write("web/a/f.htm");
+    dir.write("web/a/g.htm");
+    ASSERT_EQ(run(Varnook, {"mark", "-q", web, "a/f.htm"}).exitCode, 0);
+    // Unreadable as root too: a folder where the metadata file belongs.
+    std::filesystem::remove(dir / "web/a/_vti_cnf/f.htm");
+    dir.mkdir("web/a/_vti_cnf/f.htm");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"excluded", web},
+                                               {"excluded", "--format", "rsync", web},
+                                               {"excluded", "--format", "json", web},
+                                               {"check", web}}) {
+        const auto r = run(Varnook, args);
+        EXPECT_EQ(r.exitCode, 1) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_THAT(r.err,
+                    HasSubstr("could send what was marked Don't Publish: the mark of 1 item cannot be read"
+                              ", so it shows published: a/f.htm (cannot read the metadata file"));
+    }
+    const auto tree = run(Varnook, {"tree", web});
+    EXPECT_EQ(tree.exitCode, 0);
+    EXPECT_THAT(tree.err, HasSubstr("varnook: warning: the mark of 1 item cannot be read"));
+}
+
 TEST_F(DeployTest, ListNamesEveryItemLeftOutAndRulesOnlyTheTopmost) {
     dir.write("web/keep.htm");
     dir.write("web/gone/x.htm");
