@@ -144,7 +144,7 @@ void TerminalHost::show() {
         }
         // Said after the fill that read them; the next fill reads every mark again.
         if (const auto& unreadable = web->unreadableMarks(); !unreadable.empty()) {
-            note_ = "Note: " + app::describeUnreadableMarks(unreadable);
+            note_ = app::describeUnreadableMarks(unreadable);
             web->forgetUnreadableMarks();
         }
     }

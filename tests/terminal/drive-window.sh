@@ -542,7 +542,9 @@ write-failure)
     # b.htm's metadata file is a folder: no one, not even root, can replace it with the mark.
     mkdir -p "$web/docs/_vti_cnf/b.htm"
     start "$web"
-    window_up
+    # Its mark cannot be read either, and the window says so instead of showing it published silently.
+    expect "Varnook 3.0" "the publishing window"
+    expect "Note: the mark of 1 item cannot be read, so it shows published: docs/b.htm"
     keys Down
     expect_selected docs folder
     keys m
@@ -560,7 +562,7 @@ write-failure)
     keys Escape
     expect_gone "Varnook 3.0"
     keys F10 Enter Enter
-    window_up
+    expect "Note: the mark of 1 item cannot be read" "the next fill says so again"
     keys Down Right
     expect "¶✗ a.txt"
     expect "≡  b.htm"
