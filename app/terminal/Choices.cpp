@@ -86,7 +86,7 @@ void TerminalHost::beforeChoice(bool checked) {
     }
     pending.files = metadataFilesOfChoice(windowWeb_, parts, folder);
     try {
-        pending.before = snapshotFiles(pending.files);
+        pending.before = snapshotFiles(*state_.web(), pending.files);
     } catch (const std::exception& e) {
         // The choice itself still runs; only its undo is lost.
         pendingSnapshotError_ = e.what();
@@ -105,7 +105,9 @@ void TerminalHost::afterChoice() {
     pending_.reset();
     FileSnapshot after;
     try {
-        after = snapshotFiles(pending.files);
+        if (state_.web() == nullptr)
+            throw host::Failure(host::status::NoObject, "the web was closed");
+        after = snapshotFiles(*state_.web(), pending.files);
     } catch (const std::exception& e) {
         note_ = std::string("this choice cannot be undone: ") + e.what();
         return;
@@ -137,10 +139,22 @@ void TerminalHost::undoChoice(bool redo) {
         note_ = redo ? "nothing to redo" : "nothing to undo";
         return;
     }
-    if (state_.web() == nullptr)
+    host::disk::DiskApplication* web = state_.web();
+    const std::string nothing = std::string(": nothing was ") + (redo ? "redone" : "undone");
+    if (web == nullptr)
+        throw host::Failure(host::status::NoObject, "no web is open" + nothing);
+    if (web->webPath() != windowWeb_)
         throw host::Failure(host::status::NoObject,
-                            std::string("no web is open: nothing was ") + (redo ? "redone" : "undone"));
-    const Choice& choice = redo ? history_.redo() : history_.undo();
+                            "this window shows a web that is no longer open" + nothing);
+    // Like any choice: under the web's lock, and counted, so other windows on the web learn of it.
+    auto lock = web->lockForWriting(true, [this] {
+        note_ = "Waiting for another varnook to finish changing the web...";
+        draw();
+        screen_.show();
+    });
+    const Choice& choice = redo ? history_.redo(*web) : history_.undo(*web);
+    lock->commit();
+    filledAt_ = web->changeCount();
     note_ = std::string(redo ? "redid: " : "undid: ") + choice.label + " (" + itemsText(choice.items()) + ")";
     refillKeepingView();
 }

@@ -2,40 +2,27 @@
 
 #include "host/Failure.h"
 #include "host/disk/Metadata.h"
-#include "host/disk/MetadataFiles.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace terminal::metadata_files {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Folder {
-  public:
-    explicit Folder(int fd) : fd_(fd) {}
-    ~Folder() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
+// The item a metadata file belongs to, as the disk web names it: its folder below the web and its name
+// there ("" for the folder's own file).
+struct Place {
+    std::string folder;
+    std::string file;
 };
 
-host::Failure failure(const std::string& what, const fs::path& path, int error) {
-    return host::Failure(host::status::Fail, what + " " + path.string() + ": " + std::strerror(error));
-}
-
-int openFolder(const fs::path& folder) {
-    return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+Place placeOf(const host::disk::DiskApplication& web, const fs::path& path) {
+    const fs::path rel = path.lexically_relative(web.webPath());
+    const fs::path metadataFolder = rel.parent_path();
+    if (rel.empty() || *rel.begin() == ".." || metadataFolder.filename() != host::disk::metadata::FolderName)
+        throw host::Failure(host::status::InvalidArg, path.string() + " is no metadata file of the web");
+    const std::string name = rel.filename().string();
+    return {metadataFolder.parent_path().generic_string(),
+            name == host::disk::metadata::FolderInfoName ? std::string() : name};
 }
 
 } // namespace
@@ -48,37 +35,15 @@ fs::path ofFolder(const fs::path& folder) {
     return folder / host::disk::metadata::FolderName / host::disk::metadata::FolderInfoName;
 }
 
-std::optional<std::string> read(const fs::path& path) {
-    Folder folder(openFolder(path.parent_path()));
-    if (folder.get() < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return std::nullopt;
-        throw failure("cannot read", path, errno);
-    }
-    return host::disk::metadata::readAt(folder.get(), path.filename().string(),
-                                        [&] { return path.string(); });
+std::optional<std::string> read(host::disk::DiskApplication& web, const fs::path& path) {
+    const Place place = placeOf(web, path);
+    return web.readMetadataFile(place.folder, place.file);
 }
 
-void replace(const fs::path& path, std::string_view bytes) {
-    const fs::path dir = path.parent_path();
-    int fd = openFolder(dir);
-    if (fd < 0 && errno == ENOENT) {
-        if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
-            throw failure("cannot create the metadata folder", dir, errno);
-        fd = openFolder(dir);
-    }
-    Folder folder(fd);
-    if (folder.get() < 0)
-        throw failure("cannot write metadata in", dir, errno);
-    const std::string name = path.filename().string();
-    const std::string temp = host::disk::metadata::writeTemporaryAt(
-        folder.get(), name, bytes, /*syncData=*/true, [&] { return path.string(); });
-    if (::renameat(folder.get(), temp.c_str(), folder.get(), name.c_str()) != 0) {
-        const int error = errno;
-        ::unlinkat(folder.get(), temp.c_str(), 0);
-        throw failure("cannot replace", path, error);
-    }
-    ::fsync(folder.get());
+void replace(host::disk::DiskApplication& web, const fs::path& path,
+             const std::optional<std::string>& bytes) {
+    const Place place = placeOf(web, path);
+    web.replaceMetadataFile(place.folder, place.file, bytes);
 }
 
 } // namespace terminal::metadata_files

@@ -67,10 +67,10 @@ const std::optional<std::string>* find(const FileSnapshot& s, const fs::path& p)
 
 } // namespace
 
-FileSnapshot snapshotFiles(const std::vector<fs::path>& paths) {
+FileSnapshot snapshotFiles(host::disk::DiskApplication& web, const std::vector<fs::path>& paths) {
     FileSnapshot snapshot;
     for (const auto& p : paths)
-        snapshot.emplace(p, metadata_files::read(p));
+        snapshot.emplace(p, metadata_files::read(web, p));
     return snapshot;
 }
 
@@ -127,31 +127,24 @@ std::size_t marksRemovedOnTheirOwn(const FileSnapshot& before, const FileSnapsho
     return count;
 }
 
-void replaceFiles(const FileSnapshot& expected, const FileSnapshot& wanted) {
+void replaceFiles(host::disk::DiskApplication& web, const FileSnapshot& expected,
+                  const FileSnapshot& wanted) {
     for (const auto& [path, bytes] : expected) {
-        if (metadata_files::read(path) != bytes)
+        if (metadata_files::read(web, path) != bytes)
             throw host::Failure(host::status::Fail,
                                 path.string() + " changed on disk since; nothing was changed");
     }
     std::vector<fs::path> done;
     try {
         for (const auto& [path, bytes] : wanted) {
-            if (bytes) {
-                metadata_files::replace(path, *bytes);
-            } else if (std::error_code ec; !fs::remove(path, ec) && ec) {
-                throw host::Failure(host::status::Fail,
-                                    "cannot remove " + path.string() + ": " + ec.message());
-            }
+            metadata_files::replace(web, path, bytes);
             done.push_back(path);
         }
     } catch (...) {
         // Back to what the files held, so a failed undo leaves no mix of two states.
         for (const auto& path : done) {
             try {
-                if (const auto& bytes = expected.at(path))
-                    metadata_files::replace(path, *bytes);
-                else
-                    fs::remove(path);
+                metadata_files::replace(web, path, expected.at(path));
             } catch (...) {
                 // Already failing; the first error is the one to report.
             }
@@ -165,19 +158,19 @@ void UndoHistory::record(Choice choice) {
     undone_.clear();
 }
 
-const Choice& UndoHistory::undo() {
+const Choice& UndoHistory::undo(host::disk::DiskApplication& web) {
     if (done_.empty())
         throw host::Failure(host::status::NotFound, "nothing to undo");
-    replaceFiles(done_.back().after, done_.back().before);
+    replaceFiles(web, done_.back().after, done_.back().before);
     undone_.push_back(std::move(done_.back()));
     done_.pop_back();
     return undone_.back();
 }
 
-const Choice& UndoHistory::redo() {
+const Choice& UndoHistory::redo(host::disk::DiskApplication& web) {
     if (undone_.empty())
         throw host::Failure(host::status::NotFound, "nothing to redo");
-    replaceFiles(undone_.back().before, undone_.back().after);
+    replaceFiles(web, undone_.back().before, undone_.back().after);
     done_.push_back(std::move(undone_.back()));
     undone_.pop_back();
     return done_.back();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/disk/DiskWeb.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <map>
@@ -15,8 +17,8 @@ namespace terminal {
 // The bytes of some files at one moment; none for a file that did not exist.
 using FileSnapshot = std::map<std::filesystem::path, std::optional<std::string>>;
 
-// Reads the files; one that exists but cannot be read throws host::Failure.
-FileSnapshot snapshotFiles(const std::vector<std::filesystem::path>& paths);
+// Reads the metadata files of `web`; one that exists but cannot be read throws host::Failure.
+FileSnapshot snapshotFiles(host::disk::DiskApplication& web, const std::vector<std::filesystem::path>& paths);
 
 // The metadata files a choice on an item can change: the item's own, everything's beneath a folder, and
 // the own files of the folders above it up to the web's root. `parts` are the item's names below the web
@@ -45,9 +47,9 @@ class UndoHistory {
     bool canRedo() const { return !undone_.empty(); }
     // Give the files of the last choice (or the last undone one) their other bytes back and return it.
     // When a file no longer holds what the choice left (changed on disk since), throws host::Failure
-    // and changes nothing; the history stays as it was.
-    const Choice& undo();
-    const Choice& redo();
+    // and changes nothing; the history stays as it was. Needs the web's write lock.
+    const Choice& undo(host::disk::DiskApplication& web);
+    const Choice& redo(host::disk::DiskApplication& web);
     void clear();
 
   private:
@@ -56,7 +58,7 @@ class UndoHistory {
 };
 
 // Puts `wanted` in place of `expected`: every file is first checked to hold its expected bytes; a write
-// that fails midway puts back what was already written, then throws.
-void replaceFiles(const FileSnapshot& expected, const FileSnapshot& wanted);
+// that fails midway puts back what was already written, then throws. Needs the web's write lock.
+void replaceFiles(host::disk::DiskApplication& web, const FileSnapshot& expected, const FileSnapshot& wanted);
 
 } // namespace terminal

@@ -194,7 +194,7 @@ std::string TerminalHost::selectedNodeWhy(const host::Node& node) {
         try {
             const auto path = folder ? metadata_files::ofFolder(item)
                                      : metadata_files::ofFile(item.parent_path(), item.filename().string());
-            const auto bytes = metadata_files::read(path);
+            const auto bytes = metadata_files::read(*state_.web(), path);
             own = bytes && metadata::lookup(*bytes, "vti_donotpublish").textEquals("True");
         } catch (const std::exception&) {
             own.reset();

@@ -314,6 +314,28 @@ class DiskProperties final : public Properties {
             write(*next);
     }
 
+    // The metadata file as a whole, for putting back what a choice changed.
+    std::optional<std::string> wholeFile() { return current(); }
+    void replaceWholeFile(const std::optional<std::string>& bytes) {
+        if (bytes) {
+            write(*bytes);
+            return;
+        }
+        const std::string& name = place_.metadataName();
+        if (state_->batch)
+            state_->batch->cancel(*place_.folder, name);
+        const auto folder = state_->folders.metadataFolder(*place_.folder, false);
+        if (!folder)
+            return;
+        if (::unlinkat(folder->get(), name.c_str(), 0) != 0) {
+            if (errno == ENOENT)
+                return;
+            throw Failure(statusFor(errno), "cannot remove " + shown() + ": " + message(errno));
+        }
+        if (state_->batch)
+            state_->batch->noteRemoval();
+    }
+
   private:
     std::pair<const HandleFolder*, std::string> key() const { return {place_.folder, place_.metadataName()}; }
     std::string url() const { return urlOf(*state_, place_.rel); }
@@ -621,6 +643,31 @@ class DiskWebObject final : public Web {
     std::optional<std::optional<std::string>> homePage_;
 };
 
+// The properties of one item found by its place below the web rather than by a listing: its folder's path
+// ("" for the web, "/" between names) and its name in that folder ("" for the folder itself).
+DiskProperties propertiesAt(const std::shared_ptr<WebState>& state, std::string_view folder,
+                            std::string_view file) {
+    const auto refuse = [&] {
+        return Failure(status::InvalidArg,
+                       "'" + printable(folder) + "', '" + printable(file) + "' is not a place of the web");
+    };
+    HandleFolder* at = &state->folders.root();
+    for (std::size_t start = 0; start < folder.size();) {
+        const std::size_t end = std::min(folder.find('/', start), folder.size());
+        const std::string_view part = folder.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            throw refuse();
+        at = &state->folders.child(*at, part);
+        start = end + 1;
+    }
+    if (file == "." || file == ".." || file.find('/') != std::string_view::npos)
+        throw refuse();
+    std::string rel(folder);
+    if (!file.empty())
+        rel += (rel.empty() ? "" : "/") + std::string(file);
+    return DiskProperties(state, ItemPlace{at, std::string(file), std::move(rel)});
+}
+
 // The web's lock file, in its private folder (made when missing, and kept out of the tree like every
 // "_vti_" folder).
 Descriptor openLockFile(WebState& state, bool create) {
@@ -689,6 +736,24 @@ const std::map<std::string, std::string>& DiskApplication::unreadableMarks() con
 
 void DiskApplication::forgetUnreadableMarks() {
     state_->unreadable.clear();
+}
+
+std::optional<std::string> DiskApplication::readMetadataFile(std::string_view folder, std::string_view file) {
+    try {
+        return propertiesAt(state_, folder, file).wholeFile();
+    } catch (const Failure& f) {
+        if (f.status() == status::NotFound)
+            return std::nullopt; // its folder is gone, or is no real folder any more
+        throw;
+    }
+}
+
+void DiskApplication::replaceMetadataFile(std::string_view folder, std::string_view file,
+                                          const std::optional<std::string>& bytes) {
+    if (!state_->batch)
+        throw Failure(status::Fail,
+                      "a metadata file of " + state_->url + " is replaced only under the write lock");
+    propertiesAt(state_, folder, file).replaceWholeFile(bytes);
 }
 
 DiskApplication::DiskApplication(const fs::path& webPath, std::ostream& warnings) {
@@ -805,7 +870,7 @@ void WriteLock::commit() {
     } catch (const Failure& f) {
         failure = f;
     }
-    if (state_->batch->replaced() > 0) {
+    if (state_->batch->changed() > 0) {
         // Tells a window filled before these changes that its marks are stale.
         const std::string text = std::to_string(countAtStart_ + 1) + "\n";
         if (sys::writeAt(fd_.get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size()) ||

@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,6 +73,16 @@ class DiskApplication : public host::Application {
     // marked them; after a fill every item's mark has been read.
     const std::map<std::string, std::string>& unreadableMarks() const;
     void forgetUnreadableMarks();
+
+    // A metadata file as a whole, for putting back what a choice changed: the one of the folder at `folder`
+    // below the web ("" for the web, "/" between names) when `file` is empty, else the one of the file
+    // `file` in that folder. Reached through the folders' descriptors from the web's root down and never
+    // through a link, so a folder swapped for one since cannot lead outside the web. None when it or its
+    // folder does not exist (a folder that is no real folder any more counts as gone).
+    std::optional<std::string> readMetadataFile(std::string_view folder, std::string_view file);
+    // Gives it these bytes, or removes it (none), as one of the changes of the write lock held.
+    void replaceMetadataFile(std::string_view folder, std::string_view file,
+                             const std::optional<std::string>& bytes);
 
   private:
     std::shared_ptr<WebState> state_;

@@ -48,6 +48,14 @@ const std::string* WriteBatch::staged(const FolderHandles::Folder& folder, const
     return found == index_.end() ? nullptr : &entries_[found->second].bytes;
 }
 
+void WriteBatch::cancel(const FolderHandles::Folder& folder, const std::string& name) {
+    const auto found = index_.find(std::make_pair(&folder, name));
+    if (found == index_.end())
+        return;
+    discard(entries_[found->second]);
+    index_.erase(found);
+}
+
 std::set<std::string> WriteBatch::temporariesIn(const FolderHandles::Folder& folder) const {
     std::set<std::string> out;
     for (const Entry& entry : entries_) {
@@ -82,6 +90,8 @@ void WriteBatch::flush() {
     std::optional<Failure> first;
     std::size_t failed = 0;
     for (Entry& entry : entries) {
+        if (entry.temp.empty())
+            continue; // cancelled
         try {
             const auto folder = folders_.metadataFolder(*entry.folder, false);
             if (!folder)

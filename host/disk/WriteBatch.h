@@ -31,9 +31,15 @@ class WriteBatch {
                Shown shown);
     // What a staged replacement holds, or null.
     const std::string* staged(const FolderHandles::Folder& folder, const std::string& name) const;
+    // Drops a staged replacement before it is ever visible (the file is being removed instead).
+    void cancel(const FolderHandles::Folder& folder, const std::string& name);
+    // A metadata file was removed while the batch was open: a change like a replacement.
+    void noteRemoval() { ++removed_; }
     std::set<std::string> temporariesIn(const FolderHandles::Folder& folder) const;
     bool full() const { return entries_.size() >= FileLimit; }
     std::size_t replaced() const { return replaced_; }
+    // Files replaced or removed so far: whether the web changed under the lock.
+    std::size_t changed() const { return replaced_ + removed_; }
 
     // Makes every staged replacement durable and visible. Every file is attempted; the first failure is
     // then thrown as host::Failure, saying how many were not written.
@@ -55,6 +61,7 @@ class WriteBatch {
     std::vector<Entry> entries_;
     std::map<std::pair<const FolderHandles::Folder*, std::string>, std::size_t> index_; // into entries_
     std::size_t replaced_ = 0;
+    std::size_t removed_ = 0;
 };
 
 } // namespace host::disk

@@ -1,10 +1,12 @@
 #include "app/terminal/UndoHistory.h"
 
 #include "host/Failure.h"
+#include "host/disk/DiskWeb.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using terminal::Choice;
 using terminal::choiceBetween;
@@ -37,18 +39,31 @@ struct UndoHistoryTest : ::testing::Test {
         dir.write("web/zeta.txt", "z");
     }
 
+    FileSnapshot snapshot(const std::vector<fs::path>& files) { return terminal::snapshotFiles(app, files); }
+    // Undo and redo as the window runs them: under the web's write lock.
+    const Choice& undo(UndoHistory& history, bool redo = false) {
+        auto lock = app.lockForWriting(false);
+        const Choice& choice = redo ? history.redo(app) : history.undo(app);
+        lock->commit();
+        return choice;
+    }
+    const Choice& redo(UndoHistory& history) { return undo(history, true); }
+
     // What marking docs does on disk.
     Choice markDocs(UndoHistory& history) {
         const auto files = terminal::metadataFilesOfChoice(web, {"docs"}, true);
-        const FileSnapshot before = terminal::snapshotFiles(files);
+        const FileSnapshot before = snapshot(files);
         dir.write("web/docs/_vti_cnf/a.txt", AuthorMarked);
         dir.write("web/docs/_vti_cnf/b.txt", Marked);
         dir.write("web/docs/_vti_cnf/.fp_folder_info", Marked);
-        auto choice = choiceBetween("marked docs", before, terminal::snapshotFiles(files));
+        auto choice = choiceBetween("marked docs", before, snapshot(files));
         EXPECT_TRUE(choice.has_value());
         history.record(*choice);
         return *choice;
     }
+
+    std::ostringstream warnings;
+    host::disk::DiskApplication app{web, warnings};
 };
 
 TEST_F(UndoHistoryTest, AChoiceCoversTheItemEverythingBeneathAndTheFoldersAbove) {
@@ -69,14 +84,14 @@ TEST_F(UndoHistoryTest, UndoGivesBackTheExactBytesAndRemovesCreatedFiles) {
     UndoHistory history;
     const Choice choice = markDocs(history);
     EXPECT_EQ(choice.items(), 3u) << "a.txt, b.txt and the folder's own file changed";
-    const Choice& undone = history.undo();
+    const Choice& undone = undo(history);
     EXPECT_EQ(undone.label, "marked docs");
     EXPECT_EQ(readFile(a), Author) << "byte for byte, CRLF and the other property kept";
     EXPECT_FALSE(fs::exists(b)) << "a file the choice created is removed again";
     EXPECT_FALSE(fs::exists(docs));
     EXPECT_FALSE(history.canUndo());
     ASSERT_TRUE(history.canRedo());
-    history.redo();
+    redo(history);
     EXPECT_EQ(readFile(a), AuthorMarked);
     EXPECT_EQ(readFile(b), Marked);
     EXPECT_EQ(readFile(docs), Marked);
@@ -86,22 +101,22 @@ TEST_F(UndoHistoryTest, UndoGoesBackThroughTheWholeHistoryAndANewChoiceDropsTheR
     UndoHistory history;
     markDocs(history);
     const auto files = terminal::metadataFilesOfChoice(web, {"zeta.txt"}, false);
-    const auto before = terminal::snapshotFiles(files);
+    const auto before = snapshot(files);
     dir.write("web/_vti_cnf/zeta.txt", Marked);
-    history.record(*choiceBetween("marked zeta.txt", before, terminal::snapshotFiles(files)));
+    history.record(*choiceBetween("marked zeta.txt", before, snapshot(files)));
 
-    EXPECT_EQ(history.undo().label, "marked zeta.txt");
+    EXPECT_EQ(undo(history).label, "marked zeta.txt");
     EXPECT_FALSE(fs::exists(web / "_vti_cnf/zeta.txt"));
-    EXPECT_EQ(history.undo().label, "marked docs");
+    EXPECT_EQ(undo(history).label, "marked docs");
     EXPECT_EQ(readFile(a), Author);
     EXPECT_FALSE(history.canUndo());
-    EXPECT_THROW(history.undo(), host::Failure);
+    EXPECT_THROW(undo(history), host::Failure);
 
-    history.redo();
+    redo(history);
     EXPECT_TRUE(history.canRedo());
-    const auto again = terminal::snapshotFiles(files);
+    const auto again = snapshot(files);
     dir.write("web/_vti_cnf/zeta.txt", Marked);
-    history.record(*choiceBetween("marked zeta.txt", again, terminal::snapshotFiles(files)));
+    history.record(*choiceBetween("marked zeta.txt", again, snapshot(files)));
     EXPECT_FALSE(history.canRedo()) << "a new choice ends what could be redone";
 }
 
@@ -110,7 +125,7 @@ TEST_F(UndoHistoryTest, AFileChangedOnDiskSinceStopsTheUndoBeforeAnythingChanges
     markDocs(history);
     dir.write("web/docs/_vti_cnf/b.txt", "vti_encoding:SR|utf8-nl\r\nvti_title:SR|edited elsewhere\r\n");
     try {
-        history.undo();
+        undo(history);
         FAIL() << "the undo went through over a changed file";
     } catch (const host::Failure& f) {
         EXPECT_THAT(f.what(), HasSubstr(b.string()));
@@ -122,14 +137,30 @@ TEST_F(UndoHistoryTest, AFileChangedOnDiskSinceStopsTheUndoBeforeAnythingChanges
     // Removed on disk since counts as changed too.
     dir.write("web/docs/_vti_cnf/b.txt", Marked);
     fs::remove(docs);
-    EXPECT_THROW(history.undo(), host::Failure);
+    EXPECT_THROW(undo(history), host::Failure);
     EXPECT_EQ(readFile(a), AuthorMarked);
+}
+
+TEST_F(UndoHistoryTest, UndoIsCountedAndNeverWritesThroughAFolderSwappedForALink) {
+    UndoHistory history;
+    markDocs(history);
+    const auto count = app.changeCount();
+    undo(history);
+    EXPECT_EQ(app.changeCount(), count + 1) << "other windows on the web learn of the undo";
+
+    // Another program puts a link to a folder outside the web where docs was; redo must not follow it.
+    const fs::path outside = dir.mkdir("outside");
+    fs::rename(web / "docs", dir / "docs-moved");
+    fs::create_directory_symlink(outside, web / "docs");
+    EXPECT_THROW(redo(history), host::Failure);
+    EXPECT_TRUE(fs::is_empty(outside)) << "nothing was written outside the web";
+    EXPECT_TRUE(history.canRedo());
 }
 
 TEST_F(UndoHistoryTest, NothingChangedIsNoChoice) {
     const auto files = terminal::metadataFilesOfChoice(web, {"docs"}, true);
-    const auto before = terminal::snapshotFiles(files);
-    EXPECT_FALSE(choiceBetween("marked docs", before, terminal::snapshotFiles(files)).has_value());
+    const auto before = snapshot(files);
+    EXPECT_FALSE(choiceBetween("marked docs", before, snapshot(files)).has_value());
 }
 
 TEST_F(UndoHistoryTest, CountsMarksRemovedThatWereSetOnTheirOwn) {
@@ -137,10 +168,10 @@ TEST_F(UndoHistoryTest, CountsMarksRemovedThatWereSetOnTheirOwn) {
     dir.write("web/docs/_vti_cnf/a.txt", AuthorMarked);
     dir.write("web/docs/_vti_cnf/b.txt", Marked);
     const auto files = terminal::metadataFilesOfChoice(web, {"docs"}, true);
-    auto before = terminal::snapshotFiles(files);
+    auto before = snapshot(files);
     dir.write("web/docs/_vti_cnf/a.txt", Author);
     dir.write("web/docs/_vti_cnf/b.txt", "vti_encoding:SR|utf8-nl\r\n");
-    auto after = terminal::snapshotFiles(files);
+    auto after = snapshot(files);
     EXPECT_EQ(terminal::marksRemovedOnTheirOwn(before, after, web / "docs"), 2u);
 
     // Marked with the folder (whose own file holds the mark): none of them on their own, and the chosen
@@ -148,11 +179,11 @@ TEST_F(UndoHistoryTest, CountsMarksRemovedThatWereSetOnTheirOwn) {
     dir.write("web/docs/_vti_cnf/a.txt", AuthorMarked);
     dir.write("web/docs/_vti_cnf/b.txt", Marked);
     dir.write("web/docs/_vti_cnf/.fp_folder_info", Marked);
-    before = terminal::snapshotFiles(files);
+    before = snapshot(files);
     dir.write("web/docs/_vti_cnf/a.txt", Author);
     dir.write("web/docs/_vti_cnf/b.txt", "vti_encoding:SR|utf8-nl\r\n");
     dir.write("web/docs/_vti_cnf/.fp_folder_info", "vti_encoding:SR|utf8-nl\r\n");
-    after = terminal::snapshotFiles(files);
+    after = snapshot(files);
     EXPECT_EQ(terminal::marksRemovedOnTheirOwn(before, after, web / "docs"), 0u);
 }
 
