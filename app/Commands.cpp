@@ -203,6 +203,8 @@ Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keep
     const bool rsync = format == ExcludedFormat::Rsync;
     if (!keepMetadata)
         out << (rsync ? RsyncMetadataRule : GitignoreMetadataRule) << '\n';
+    else
+        out << (rsync ? RsyncOwnFilesRules : GitignoreOwnFilesRules) << '\n';
     for (const host::Node* node : leftOut(window.tree(), true)) {
         const std::string path = window.relativePath(*node);
         out << (rsync ? rsyncExcludeRule(path, isFolderNode(*node))

@@ -17,5 +17,10 @@ std::string gitignoreRule(std::string_view path, bool folder);
 // ("_vti_inf.html"), none of which the window shows or check counts as deployed.
 inline constexpr std::string_view RsyncMetadataRule = "- _vti_*";
 inline constexpr std::string_view GitignoreMetadataRule = "_vti_*";
+// What varnook itself keeps among the editor's metadata, which a deploy that keeps the metadata must still
+// leave out: the web's lock file and temporary metadata files ('.varnook\<pid>-<n>.tmp') that a killed
+// writer left behind. In both kinds of rules a backslash before a backslash matches one.
+inline constexpr std::string_view RsyncOwnFilesRules = "- /_vti_pvt/varnook.lock\n- .varnook\\\\*.tmp";
+inline constexpr std::string_view GitignoreOwnFilesRules = "/_vti_pvt/varnook.lock\n.varnook\\\\*.tmp";
 
 } // namespace app

@@ -1,6 +1,7 @@
 // The deploy leaves out exactly what the window shows as not published, checked by running the
 // README's rsync line and git for real.
 #include "AppTestSupport.h"
+#include "app/ExclusionRules.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -83,9 +84,15 @@ TEST_F(DeployTest, NestedMixesFollowTheWindowAndMetadataNeverLeaves) {
     fromJson.insert({"_borders", "_borders/top.htm"});
     EXPECT_EQ(arrived, fromJson) << "rsync sends exactly what tree --json calls deployed";
 
+    // varnook's own files among the metadata never leave: the lock, and a killed writer's temporary file.
+    ASSERT_EQ(run(Varnook, {"mark", "-q", web, "plain/readme.txt"}).exitCode, 0);
+    ASSERT_EQ(run(Varnook, {"unmark", "-q", web, "plain/readme.txt"}).exitCode, 0);
+    dir.write("web/plain/_vti_cnf/.varnook\\12345-0.tmp", "stale");
     const auto withMetadata = deployed({"--keep-metadata"});
     EXPECT_TRUE(withMetadata.count("plain/_vti_cnf/readme.txt"));
     EXPECT_TRUE(withMetadata.count("_vti_pvt"));
+    EXPECT_FALSE(withMetadata.count("_vti_pvt/varnook.lock"));
+    EXPECT_FALSE(withMetadata.count("plain/_vti_cnf/.varnook\\12345-0.tmp"));
     EXPECT_TRUE(withMetadata.count("_vti_inf.html"));
     EXPECT_FALSE(withMetadata.count("top/page.htm"));
 }
@@ -168,5 +175,6 @@ TEST_F(DeployTest, ListNamesEveryItemLeftOutAndRulesOnlyTheTopmost) {
     ASSERT_EQ(run(Varnook, {"mark", web, "gone"}).exitCode, 0);
     EXPECT_EQ(run(Varnook, {"excluded", web}).out, "gone/\ngone/x.htm\ngone/sub/\ngone/sub/y.htm\n");
     EXPECT_EQ(run(Varnook, {"excluded", "--format", "rsync", web}).out, "- _vti_*\n- /gone/\n");
-    EXPECT_EQ(run(Varnook, {"excluded", "--format", "gitignore", "--keep-metadata", web}).out, "/gone/\n");
+    EXPECT_EQ(run(Varnook, {"excluded", "--format", "gitignore", "--keep-metadata", web}).out,
+              std::string(app::GitignoreOwnFilesRules) + "\n/gone/\n");
 }
