@@ -45,6 +45,9 @@ struct WebState {
     // While the write lock is held: the batch of replacements, and the metadata folders already tidied.
     std::unique_ptr<WriteBatch> batch;
     std::unordered_set<const HandleFolder*> tidied;
+    // The lock file while the lock is held, and whether it says that temporary files are being written.
+    int lockFd = -1;
+    bool writingAnnounced = false;
     // The folder of the last location found, so that walking a tree of nodes locates each item from its
     // neighbour instead of from the root: linear in depth, not quadratic.
     HandleFolder* lastFolder = nullptr;
@@ -267,6 +270,48 @@ struct ItemPlace {
     }
 };
 
+// Written into the lock file below the count while temporary files of this writer may lie in the web: a
+// writer killed before its commit leaves it there, and the next writer then clears the whole web.
+constexpr std::string_view WritingNote = "writing\n";
+
+// Fails when the note cannot be written: the temporary files could then outlive a killed writer unseen.
+void announceWriting(WebState& state) {
+    if (state.writingAnnounced || state.lockFd < 0)
+        return;
+    struct stat info {};
+    if (::fstat(state.lockFd, &info) != 0 ||
+        sys::writeAt(state.lockFd, WritingNote.data(), WritingNote.size(), info.st_size) !=
+            static_cast<ssize_t>(WritingNote.size()))
+        throw Failure(statusFor(errno), "cannot write to the web's lock file in " + state.url + "/" +
+                                            std::string(PrivateFolderName) + ": " + message(errno));
+    state.writingAnnounced = true;
+}
+
+bool writingWasAnnounced(int lockFd) {
+    char text[64] = {};
+    const ssize_t n = ::pread(lockFd, text, sizeof text - 1, 0);
+    return n > 0 &&
+           std::string_view(text, static_cast<std::size_t>(n)).find(WritingNote) != std::string_view::npos;
+}
+
+// Removes the temporary files a killed writer left in the metadata folder of every folder of the web.
+// Tidying only: a folder that cannot be listed is passed over, and fails nothing.
+void removeStaleTemporaries(WebState& state) {
+    std::vector<HandleFolder*> pending{&state.folders.root()};
+    while (!pending.empty()) {
+        HandleFolder& folder = *pending.back();
+        pending.pop_back();
+        try {
+            const Listing listing = list(state, folder);
+            if (const auto metadataFolder = state.folders.metadataFolder(folder, false))
+                metadata::removeStaleTemporariesAt(metadataFolder->get(), {});
+            for (const auto& name : listing.folders)
+                pending.push_back(&state.folders.child(folder, name));
+        } catch (const Failure&) {
+        }
+    }
+}
+
 std::string shownPath(const WebState& state, const ItemPlace& place) {
     return state.folders.shownPath(*place.folder) + "/" + std::string(metadata::FolderName) + "/" +
            printable(place.metadataName());
@@ -401,6 +446,8 @@ class DiskProperties final : public Properties {
             WriteBatch* batch = state_->batch.get();
             if (batch && state_->tidied.insert(place_.folder).second)
                 metadata::removeStaleTemporariesAt(folder->get(), batch->temporariesIn(*place_.folder));
+            if (batch)
+                announceWriting(*state_);
             const std::string temp = metadata::writeTemporaryAt(folder->get(), name, bytes, batch == nullptr,
                                                                 [this] { return shown(); });
             if (batch) {
@@ -839,6 +886,12 @@ std::unique_ptr<WriteLock> DiskApplication::lockForWriting(bool wait,
     state_->lastFolder = nullptr;
     state_->batch = std::make_unique<WriteBatch>(state_->folders);
     state_->tidied.clear();
+    state_->lockFd = fd.get();
+    state_->writingAnnounced = false;
+    if (writingWasAnnounced(fd.get())) {
+        removeStaleTemporaries(*state_);
+        state_->writingAnnounced = true; // so that the commit rewrites the lock file without the note
+    }
     const std::uint64_t count = readCount(fd.get());
     return std::unique_ptr<WriteLock>(new WriteLock(state_, std::move(fd), count));
 }
@@ -870,9 +923,10 @@ void WriteLock::commit() {
     } catch (const Failure& f) {
         failure = f;
     }
-    if (state_->batch->changed() > 0) {
-        // Tells a window filled before these changes that its marks are stale.
-        const std::string text = std::to_string(countAtStart_ + 1) + "\n";
+    const bool changed = state_->batch->changed() > 0;
+    if (changed || state_->writingAnnounced) {
+        // A new count tells a window filled before these changes that its marks are stale.
+        const std::string text = std::to_string(countAtStart_ + (changed ? 1 : 0)) + "\n";
         if (sys::writeAt(fd_.get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size()) ||
             ::ftruncate(fd_.get(), static_cast<off_t>(text.size())) != 0) {
             const int error = errno;
@@ -886,6 +940,8 @@ void WriteLock::commit() {
     }
     state_->batch.reset();
     state_->tidied.clear();
+    state_->lockFd = -1;
+    state_->writingAnnounced = false;
     fd_.reset(); // releases the flock
     if (failure)
         throw *failure;

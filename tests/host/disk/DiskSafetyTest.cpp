@@ -359,6 +359,25 @@ TEST_F(DiskSafetyTest, StaleTemporaryFilesAreRemovedUnderTheLockOnly) {
     EXPECT_TRUE(isMarked(app, ".varnook-1-1.tmp"));
 }
 
+// A writer says in the lock file that its temporary files may lie in the web until its commit; a writer
+// killed before that leaves the note, and the next one clears every folder, not only those it writes.
+TEST_F(DiskSafetyTest, AKilledWritersTemporaryFilesAreClearedFromTheWholeWeb) {
+    put(web / "p.htm");
+    put(web / "deep" / "sub" / "q.htm");
+    put(web / "deep" / "sub" / "_vti_cnf" / "q.htm", Marked);
+    put(web / "deep" / "sub" / "_vti_cnf" / ".varnook\\4242-0.tmp", "half");
+    put(web / "_vti_pvt" / "varnook.lock", "5\nwriting\n");
+    DiskApplication app(web, warnings);
+    auto lock = app.lockForWriting(false);
+    mark(app, "p.htm");
+    EXPECT_EQ(get(web / "_vti_pvt" / "varnook.lock"), "5\nwriting\n")
+        << "this writer's files may be there now";
+    lock->commit();
+    EXPECT_EQ(namesIn(web / "deep" / "sub" / "_vti_cnf"), (Names{"q.htm"}));
+    EXPECT_EQ(get(web / "_vti_pvt" / "varnook.lock"), "6\n");
+    EXPECT_TRUE(isMarked(app, "deep/sub/q.htm"));
+}
+
 TEST_F(DiskSafetyTest, AMetadataFileThatIsNotAFileFailsTheWriteAndStays) {
     put(web / "folder.htm");
     put(web / "fifo.htm");
