@@ -98,6 +98,10 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
     requireEveryMarkRead(window.disk().unreadableMarks());
     const DeployMap map = mapDeployment(window);
     const links::LinkIndex index = links::indexDocuments(window.webFolder(), map.documents);
+    for (const auto& page : index.pagesReadTagByTag())
+        warnings
+            << "varnook: warning: '" << printable(page)
+            << "' nests its elements too deep to read as a browser does: its links were read tag by tag\n";
 
     std::vector<Problem> problems;
     const auto& all = index.links();

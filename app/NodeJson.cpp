@@ -14,13 +14,39 @@ std::string kindOf(const host::Node& node) {
     return webtree::stripMarkSuffix(node.image());
 }
 
+bool isUtf8(const std::string& text) {
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
+}
+
+std::string hexOf(const std::string& bytes) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        out += Digits[u >> 4];
+        out += Digits[u & 0xF];
+    }
+    return out;
+}
+
 } // namespace
 
 nlohmann::ordered_json nodeJson(LoadedWindow& window, const host::Node& node) {
     const Deployment deployment = deploymentOf(node);
     const std::optional<bool> own = window.ownMark(node);
     nlohmann::ordered_json j;
-    j["path"] = window.relativePath(node);
+    const std::string path = window.relativePath(node);
+    j["path"] = path;
+    // JSON holds only Unicode text, so a name that is not UTF-8 shows with U+FFFD in "path"; its exact
+    // bytes, in hex, still name the item.
+    if (!isUtf8(path))
+        j["pathBytes"] = hexOf(path);
     j["kind"] = kindOf(node);
     j["image"] = node.image();
     j["selectedImage"] = node.selectedImage();

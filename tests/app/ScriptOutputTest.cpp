@@ -27,6 +27,7 @@ TEST(ScriptOutput, TreeJsonGivesEveryNodeWithWhatTheWindowShowsAndWhatADeployDoe
     dir.write("web/own/kept.htm"); // the folder's own mark is set, but it shows published
     dir.write("web/gone/x.txt");
     dir.write("web/odd \"q\" \xC3\xA9.gif"); // quotes and UTF-8 survive the JSON
+    dir.write("web/bad\xFF.gif");            // not UTF-8: its bytes come in hex beside the path
     dir.write("web/unreadable.htm");
     markOnDisk(dir, "web", "own", true);
     markOnDisk(dir, "web", "gone/x.txt");
@@ -35,7 +36,7 @@ TEST(ScriptOutput, TreeJsonGivesEveryNodeWithWhatTheWindowShowsAndWhatADeployDoe
     const auto r = run(Varnook, {"tree", "--json", web});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const json nodes = json::parse(r.out);
-    ASSERT_EQ(nodes.size(), 8u);
+    ASSERT_EQ(nodes.size(), 9u);
     EXPECT_EQ(nodes[0], json::parse(R"({"path":".","kind":"web","image":"web","selectedImage":"web",
         "marked":false,"ownMark":false,"deployed":true,"why":"published"})"));
     EXPECT_EQ(byPath(nodes, "own"), json::parse(R"({"path":"own","kind":"folder","image":"closed",
@@ -47,10 +48,19 @@ TEST(ScriptOutput, TreeJsonGivesEveryNodeWithWhatTheWindowShowsAndWhatADeployDoe
     EXPECT_EQ(byPath(nodes, "index.htm")["kind"], "home");
     EXPECT_EQ(byPath(nodes, "unreadable.htm")["ownMark"], json(nullptr));
     EXPECT_EQ(byPath(nodes, "odd \"q\" \xC3\xA9.gif")["kind"], "gif");
+    EXPECT_EQ(byPath(nodes, "bad\xEF\xBF\xBD.gif")["pathBytes"], "626164ff2e676966");
 
-    // Every path is one that mark accepts.
-    for (const auto& n : nodes)
-        EXPECT_EQ(run(Varnook, {"mark", "-n", web, n["path"].get<std::string>()}).exitCode, 0) << n["path"];
+    // Every path is one that mark accepts, from its exact bytes where it has them.
+    for (const auto& n : nodes) {
+        std::string path = n["path"].get<std::string>();
+        if (n.contains("pathBytes")) {
+            const std::string hex = n["pathBytes"].get<std::string>();
+            path.clear();
+            for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+                path += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        }
+        EXPECT_EQ(run(Varnook, {"mark", "-n", web, path}).exitCode, 0) << n["path"];
+    }
 }
 
 TEST(ScriptOutput, ExcludedJsonHoldsTheNodesLeftOut) {
