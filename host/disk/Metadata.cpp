@@ -237,8 +237,12 @@ std::optional<std::string> rewrite(std::optional<std::string_view> current,
             const auto entry = parseLine(line.text);
             return entry && entry->name == change.name;
         };
+        // A document whose last line has no line ending keeps it so, whatever line is last.
+        const bool unterminated = !lines.empty() && lines.back().ending.empty();
         if (!change.value) {
             std::erase_if(lines, named);
+            if (unterminated && !lines.empty())
+                lines.back().ending.clear();
             continue;
         }
         std::string text = formatLine(change.name, *change.value);
@@ -249,9 +253,9 @@ std::optional<std::string> rewrite(std::optional<std::string_view> current,
             lines.erase(std::remove_if(std::next(first), lines.end(), named), lines.end());
             continue;
         }
-        if (!lines.empty() && lines.back().ending.empty())
+        if (unterminated)
             lines.back().ending = ending;
-        lines.push_back({std::move(text), ending});
+        lines.push_back({std::move(text), unterminated ? std::string() : ending});
     }
 
     std::string out;

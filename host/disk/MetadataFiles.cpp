@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -30,6 +32,35 @@ std::string temporaryName() {
     static std::atomic<unsigned> counter{0};
     return std::string(TemporaryPrefix) + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
            std::string(TemporarySuffix);
+}
+
+// The replacement keeps the old file's extended attributes, among them its access control list.
+void copyExtendedAttributes(int dir, const std::string& name, int to, const Shown& shown) {
+    Descriptor from(
+        sys::openAt(dir, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (!from.valid())
+        throw systemFailure("cannot keep the extended attributes of", shown, errno);
+    std::vector<char> names(256);
+    ssize_t size = 0;
+    while ((size = ::flistxattr(from.get(), names.data(), names.size())) < 0 && errno == ERANGE)
+        names.resize(names.size() * 4);
+    if (size < 0) {
+        if (errno == ENOTSUP)
+            return; // a file system without them
+        throw systemFailure("cannot keep the extended attributes of", shown, errno);
+    }
+    std::vector<char> value(256);
+    for (std::size_t at = 0; at < static_cast<std::size_t>(size);) {
+        const char* attribute = names.data() + at;
+        at += std::strlen(attribute) + 1;
+        ssize_t length = 0;
+        while ((length = ::fgetxattr(from.get(), attribute, value.data(), value.size())) < 0 &&
+               errno == ERANGE)
+            value.resize(value.size() * 4);
+        if (length < 0 || ::fsetxattr(to, attribute, value.data(), static_cast<std::size_t>(length), 0) != 0)
+            throw systemFailure("cannot keep the extended attribute " + std::string(attribute) + " of", shown,
+                                errno);
+    }
 }
 
 bool allDigits(std::string_view s) {
@@ -130,6 +161,8 @@ std::string writeTemporaryAt(int dir, const std::string& name, std::string_view 
         throw systemFailure("cannot keep the owner of", shown, errno);
     if (replacing && ::fchmod(fd.get(), mode) != 0)
         throw systemFailure("cannot keep the mode of", shown, errno);
+    if (replacing)
+        copyExtendedAttributes(dir, name, fd.get(), shown);
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = sys::write(fd.get(), bytes.data() + written, bytes.size() - written);

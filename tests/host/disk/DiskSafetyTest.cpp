@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sstream>
@@ -20,6 +21,7 @@
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <thread>
 
 using namespace disktest;
@@ -319,6 +321,26 @@ TEST_F(DiskSafetyTest, RootKeepsTheOwnerGroupAndModeOfAnotherUsersFiles) {
     ::stat((web / "_vti_cnf" / "p.htm").c_str(), &info);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(get(web / "_vti_cnf" / "p.htm"), Marked);
+}
+
+// Marking and publishing again leave a metadata file as they found it: its extended attributes (an access
+// control list is one) and a last line without a line ending.
+TEST_F(DiskSafetyTest, MarkAndUnmarkKeepExtendedAttributesAndAnUnfinishedLastLine) {
+    put(web / "p.htm");
+    const fs::path meta = web / "_vti_cnf" / "p.htm";
+    const std::string original = "vti_encoding:SR|utf8-nl\r\nvti_author:SR|pat";
+    put(meta, original);
+    if (::setxattr(meta.c_str(), "user.origin", "editor", 6, 0) != 0)
+        GTEST_SKIP() << "no user extended attributes here: " << std::strerror(errno);
+    DiskApplication app(web, warnings);
+    mark(app, "p.htm");
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(meta.c_str(), "user.origin", value, sizeof value), 6);
+    EXPECT_STREQ(value, "editor");
+    auto props = app.activeWeb()->locate(url("p.htm"))->properties();
+    props->remove(Mark);
+    props->apply();
+    EXPECT_EQ(get(meta), original);
 }
 
 TEST_F(DiskSafetyTest, CrOnlyMetadataReadsMarkedAndKeepsItsLineEnds) {

@@ -91,10 +91,13 @@ TEST(MetadataRewrite, ChangesOnlyTheNamedLines) {
               "d:SW|new\r\nx:SR|2\r\n");
     EXPECT_EQ(md::rewrite("d:SR|1\r\nx:SR|2\r\nd:SR|3\r\n", {drop("d")}), "x:SR|2\r\n");
 
-    // Appended lines follow the file's usual ending, after ending an unfinished last line.
+    // Appended lines follow the file's usual ending. After an unfinished last line the new line is the
+    // unfinished one, so that removing it again gives the file back as it was.
     EXPECT_EQ(md::rewrite("a:SR|1\nb:SR|2\r\nc:SR|3\nd:SR|4", {Mark}),
-              "a:SR|1\nb:SR|2\r\nc:SR|3\nd:SR|4\nvti_donotpublish:BW|true\n");
-    EXPECT_EQ(md::rewrite("a:SR|1\r\nb:SR|2", {Mark}), "a:SR|1\r\nb:SR|2\r\nvti_donotpublish:BW|true\r\n");
+              "a:SR|1\nb:SR|2\r\nc:SR|3\nd:SR|4\nvti_donotpublish:BW|true");
+    EXPECT_EQ(md::rewrite("a:SR|1\r\nb:SR|2", {Mark}), "a:SR|1\r\nb:SR|2\r\nvti_donotpublish:BW|true");
+    EXPECT_EQ(md::rewrite("a:SR|1\r\nb:SR|2\r\nvti_donotpublish:BW|true", {drop("vti_donotpublish")}),
+              "a:SR|1\r\nb:SR|2");
     EXPECT_EQ(md::rewrite("", {Mark}), "vti_donotpublish:BW|true\r\n");
     EXPECT_EQ(md::rewrite(std::nullopt, {Mark}), "vti_encoding:SR|utf8-nl\r\nvti_donotpublish:BW|true\r\n");
 }
@@ -117,7 +120,7 @@ TEST(MetadataLineEndings, CrOnlyLfAndCrlfFilesReadAndRewriteAlike) {
         EXPECT_EQ(md::rewrite(doc, {drop("vti_donotpublish")}), "vti_encoding:SR|utf8-nl" + ending);
         const std::string bare = "vti_encoding:SR|utf8-nl" + ending + "vti_author:SR|me";
         EXPECT_EQ(md::rewrite(bare, {Mark}), "vti_encoding:SR|utf8-nl" + ending + "vti_author:SR|me" +
-                                                 ending + "vti_donotpublish:BW|true" + ending);
+                                                 ending + "vti_donotpublish:BW|true");
     }
     // A lone CR inside a CRLF file is a line ending too; the new line follows the file's majority.
     EXPECT_EQ(md::rewrite("a:SR|1\rb:SR|2\r\nc:SR|3\r\n", {Mark}),
