@@ -59,6 +59,8 @@ void LinkIndex::addDocument(const std::string& path, std::string_view content) {
         refs.urls = scanCss(content);
     else
         return;
+    if (refs.readTagByTag)
+        readTagByTag_.push_back(path);
     const std::optional<std::string_view> base =
         refs.baseHref ? std::optional<std::string_view>(*refs.baseHref) : std::nullopt;
     for (auto& url : refs.urls) {

@@ -33,8 +33,13 @@ class LinkIndex {
     // link. In the order of links().
     std::vector<const Link*> linksTo(std::string_view item) const;
 
+    // The pages nested too deep to parse as a browser does, in the order added: their links were read
+    // tag by tag.
+    const std::vector<std::string>& pagesReadTagByTag() const { return readTagByTag_; }
+
   private:
     std::vector<Link> links_;
+    std::vector<std::string> readTagByTag_;
     std::multimap<std::string, std::size_t, std::less<>> byTarget_;
 };
 

@@ -11,6 +11,9 @@ namespace links {
 struct PageReferences {
     std::optional<std::string> baseHref; // the first <base href>, which every relative URL resolves against
     std::vector<std::string> urls;       // in document order
+    // Nested too deep to build its tree in bounded time: its tags were read one by one, so a link the
+    // tree would drop (an <img> inside <select>, say) counts.
+    bool readTagByTag = false;
 };
 
 // An HTML page, parsed as a browser parses it: href, src, background, data (of <object>), action,

@@ -123,6 +123,10 @@ void TerminalHost::show() {
     // The pages are read once per window; a page that cannot be read turns the warnings off, not the window.
     try {
         links_ = LinkWarnings::build(f->tree(), windowWeb_);
+        if (const auto& deep = links_.pagesReadTagByTag(); !deep.empty())
+            note_ = deep.front() +
+                    (deep.size() > 1 ? " (and " + std::to_string(deep.size() - 1) + " more)" : "") +
+                    " nests its elements too deep to read as a browser does: its links were read tag by tag";
     } catch (const std::exception& e) {
         links_ = LinkWarnings();
         note_ = std::string("no link warnings: ") + e.what();

@@ -35,6 +35,8 @@ class LinkWarnings {
     std::unordered_map<const host::Node*, LinkWarning> warnings(const host::TreeModel& tree) const;
     // The links of published pages to the node's item or anything beneath it, when the node shows left out.
     LinkWarning into(const host::TreeModel& tree, const host::Node& node) const;
+    // The pages nested too deep to read as a browser does: their links were read tag by tag.
+    const std::vector<std::string>& pagesReadTagByTag() const { return index_.pagesReadTagByTag(); }
 
   private:
     links::LinkIndex index_;

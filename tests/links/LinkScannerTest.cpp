@@ -65,3 +65,25 @@ TEST(LinkScanner, SrcsetCandidates) {
     EXPECT_THAT(links::scanSrcset("x.jpg (max-width: 1px, 2px) 1x, y.jpg"), ElementsAre("x.jpg", "y.jpg"));
     EXPECT_THAT(links::scanSrcset(" , "), IsEmpty());
 }
+
+// About 1 MB nested a level per tag: the parse must stay linear and still yield every link.
+class LinkScannerNesting : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(LinkScannerNesting, AMegabyteDeepStillYieldsItsLinks) {
+    const std::string& level = GetParam();
+    const std::size_t levels = 1'000'000 / level.size();
+    std::string html;
+    for (std::size_t i = 0; i < levels / 2; ++i)
+        html += level;
+    html += "<a href=\"deep.htm\">deep</a><img src='x&amp;y.gif'>";
+    for (std::size_t i = 0; i < levels / 2; ++i)
+        html += level;
+    html += "<style>p { background: url(tile.gif) }</style><a href=\"end.htm\">end</a>";
+    const auto refs = links::scanHtml(html);
+    EXPECT_TRUE(refs.readTagByTag);
+    EXPECT_THAT(refs.urls, ElementsAre("deep.htm", "x&y.gif", "tile.gif", "end.htm"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, LinkScannerNesting,
+                         ::testing::Values("<div>", "<b><i><u><s>",
+                                           "<div class=\"box\" style=\"margin: 0\">"));
