@@ -8,6 +8,7 @@
 #include "app/WebDetection.h"
 #include "host/Failure.h"
 #include "host/disk/SystemErrors.h"
+#include "host/disk/WebFiles.h"
 #include "links/LinkIndex.h"
 
 #include <algorithm>
@@ -48,10 +49,7 @@ DeployMap mapDeployment(const LoadedWindow& window) {
 }
 
 bool existsOnDisk(const std::filesystem::path& web, const std::string& target) {
-    if (target.find('\0') != std::string::npos)
-        return false;
-    std::error_code ec;
-    return std::filesystem::exists(std::filesystem::symlink_status(web / target, ec));
+    return host::disk::existsBelow(web, target);
 }
 
 // The target's fate on the server. Items the window does not show (the editor's hidden folders such as
@@ -97,7 +95,14 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
     warnWhenNotAWeb(window.disk(), webPath, warnings);
     requireEveryMarkRead(window.disk().unreadableMarks());
     const DeployMap map = mapDeployment(window);
-    const links::LinkIndex index = links::indexDocuments(window.webFolder(), map.documents);
+    const auto read = [&](const std::string& path) {
+        auto content = host::disk::readFileBelow(window.webFolder(), path);
+        if (!content)
+            warnings << "varnook: warning: '" << printable(path)
+                     << "' is a symbolic link: its links are not read, and a deploy sends the link itself\n";
+        return content;
+    };
+    const links::LinkIndex index = links::indexDocuments(read, map.documents);
     for (const auto& page : index.pagesReadTagByTag())
         warnings
             << "varnook: warning: '" << printable(page)

@@ -2,6 +2,7 @@
 // link index alone over the same pages.
 #include "LargeDiskWeb.h"
 #include "app/Commands.h"
+#include "host/disk/WebFiles.h"
 #include "links/LinkIndex.h"
 
 #include <benchmark/benchmark.h>
@@ -37,7 +38,8 @@ void BM_LinkIndexOfAllPages(benchmark::State& state) {
             pages.push_back("folder" + std::to_string(f) + "/page" + std::to_string(p) + ".htm");
     }
     for (auto _ : state) {
-        const links::LinkIndex index = links::indexDocuments(web, pages);
+        const links::LinkIndex index = links::indexDocuments(
+            [&](const std::string& path) { return host::disk::readFileBelow(web, path); }, pages);
         benchmark::DoNotOptimize(index.linksTo("folder1").size());
         state.counters["links"] = static_cast<double>(index.links().size());
     }

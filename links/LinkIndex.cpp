@@ -6,9 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace links {
@@ -27,18 +24,6 @@ std::string lowerExtension(std::string_view path) {
 }
 
 constexpr std::array<std::string_view, 6> PageExtensions{"htm", "html", "asp", "aspx", "shtml", "htx"};
-
-std::string readDocument(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw host::Failure(host::status::Fail,
-                            "cannot read the page " + path.string() + ": " + std::strerror(errno));
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw host::Failure(host::status::Fail,
-                            "cannot read the page " + path.string() + ": " + std::strerror(errno));
-    return content;
-}
 
 } // namespace
 
@@ -95,11 +80,13 @@ std::vector<const Link*> LinkIndex::linksTo(std::string_view item) const {
     return out;
 }
 
-LinkIndex indexDocuments(const std::filesystem::path& webFolder, const std::vector<std::string>& documents) {
+LinkIndex indexDocuments(const DocumentReader& read, const std::vector<std::string>& documents) {
     LinkIndex index;
     for (const auto& document : documents) {
-        if (isPage(document) || isStyleSheet(document))
-            index.addDocument(document, readDocument(webFolder / document));
+        if (!isPage(document) && !isStyleSheet(document))
+            continue;
+        if (const auto content = read(document))
+            index.addDocument(document, *content);
     }
     return index;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,9 +44,10 @@ class LinkIndex {
     std::multimap<std::string, std::size_t, std::less<>> byTarget_;
 };
 
-// Reads each document (paths below the web's folder) and indexes it. A document that cannot be read
-// fails the whole index with host::Failure: a check that skipped it would report fewer broken links
-// than there are.
-LinkIndex indexDocuments(const std::filesystem::path& webFolder, const std::vector<std::string>& documents);
+// Reads each document (paths below the web's folder) with `read` and indexes it; a document that read
+// gives none of (a symbolic link, say) is not indexed. A document that cannot be read fails the whole
+// index with host::Failure: a check that skipped it would report fewer broken links than there are.
+using DocumentReader = std::function<std::optional<std::string>(const std::string& path)>;
+LinkIndex indexDocuments(const DocumentReader& read, const std::vector<std::string>& documents);
 
 } // namespace links

@@ -62,8 +62,17 @@ std::string folderOf(std::string_view path) {
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
+// A name as the server's file system would look it up. One whose decoding holds a "/" or a NUL names no
+// file anywhere, and decoded it could read as a path (even an absolute one): it stays as written.
+std::string decodedName(std::string_view raw) {
+    std::string name = percentDecode(raw);
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
+        return std::string(raw);
+    return name;
+}
+
 // Joins a reference to the folder it is relative to ("" for the web, else ending in "/") and removes
-// the "." and ".." steps. Names are decoded after splitting, so an encoded "/" stays inside its name.
+// the "." and ".." steps. Names are decoded after splitting.
 std::string normalise(const std::string& folder, std::string_view reference) {
     std::string joined =
         reference.starts_with('/') ? std::string(reference.substr(1)) : folder + std::string(reference);
@@ -71,7 +80,7 @@ std::string normalise(const std::string& folder, std::string_view reference) {
     std::size_t start = 0;
     while (true) {
         const auto slash = joined.find('/', start);
-        const std::string name = percentDecode(std::string_view(joined).substr(
+        const std::string name = decodedName(std::string_view(joined).substr(
             start, slash == std::string::npos ? std::string::npos : slash - start));
         if (name == "..") {
             if (!steps.empty())

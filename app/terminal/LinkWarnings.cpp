@@ -1,6 +1,7 @@
 #include "app/terminal/LinkWarnings.h"
 
 #include "app/Deployment.h"
+#include "host/disk/WebFiles.h"
 
 #include <algorithm>
 
@@ -58,7 +59,8 @@ LinkWarnings LinkWarnings::build(const host::TreeModel& tree, const std::filesys
             documents.push_back(path);
     });
     LinkWarnings result;
-    result.index_ = links::indexDocuments(webFolder, documents);
+    result.index_ = links::indexDocuments(
+        [&](const std::string& path) { return host::disk::readFileBelow(webFolder, path); }, documents);
     return result;
 }
 

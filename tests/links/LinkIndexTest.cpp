@@ -1,6 +1,7 @@
 #include "links/LinkIndex.h"
 
 #include "host/Failure.h"
+#include "host/disk/WebFiles.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -52,9 +53,15 @@ TEST(LinkIndex, ReadsDocumentsFromTheWebFolder) {
     dir.write("web/index.htm", "<a href='sub/p.htm'>p</a>");
     dir.write("web/sub/p.htm", "<img src='../logo.gif'>");
     dir.write("web/logo.gif", "<a href='never-read.htm'>");
-    const auto index = links::indexDocuments(dir / "web", {"index.htm", "sub/p.htm", "logo.gif"});
+    // A page that is a link to a file outside the web is not read.
+    dir.write("outside.htm", "<a href='secret.htm'>");
+    std::filesystem::create_symlink(dir / "outside.htm", dir / "web/linked.htm");
+    const auto read = [&](const std::string& path) { return host::disk::readFileBelow(dir / "web", path); };
+    const auto index = links::indexDocuments(read, {"index.htm", "sub/p.htm", "logo.gif", "linked.htm"});
     ASSERT_EQ(index.links().size(), 2u);
     EXPECT_EQ(index.links()[1].target, "logo.gif");
-    EXPECT_THROW(links::indexDocuments(dir / "web", {"gone.htm"}), host::Failure)
+    EXPECT_THROW(links::indexDocuments(read, {"gone.htm"}), host::Failure)
         << "a page that cannot be read is not skipped in silence";
+    EXPECT_TRUE(host::disk::existsBelow(dir / "web", "linked.htm"));
+    EXPECT_FALSE(host::disk::existsBelow(dir / "web", "%2Fetc%2Fpasswd"));
 }

@@ -51,7 +51,11 @@ TEST(UrlResolver, QueryFragmentAndPercentDecoding) {
     expectAll({
         {"p.htm", "my%20file.htm", "my file.htm"},
         {"p.htm", "caf%C3%A9.htm", "caf\xC3\xA9.htm"},
-        {"p.htm", "a%2Fb.htm", "a/b.htm"}, // decoded after splitting: one name holding "/"
+        // A name whose decoding holds "/" or NUL names no file: it stays as written, never a path (the
+        // first once named the file system's /etc/passwd).
+        {"p.htm", "%2Fetc%2Fpasswd", "%2Fetc%2Fpasswd"},
+        {"p.htm", "a%2Fb.htm", "a%2Fb.htm"},
+        {"p.htm", "x%00y.htm", "x%00y.htm"},
         {"p.htm", "%2e%2e/x.htm", "x.htm"},
         {"p.htm", "100%.htm", "100%.htm"},
         {"p.htm", "bad%zz.htm", "bad%zz.htm"},
