@@ -19,6 +19,15 @@ if(minor LESS 10)
 endif()
 set(VARNOOK_VERSION_TEXT ${PROJECT_VERSION_MAJOR}.${minor})
 
+# The architecture as the DLL check and the installer package name it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VARNOOK_MACHINE x86_64)
+    set(VARNOOK_MSI_ARCH x64)
+else()
+    set(VARNOOK_MACHINE i686)
+    set(VARNOOK_MSI_ARCH x86)
+endif()
+
 add_subdirectory(host/automation)
 add_subdirectory(window/win32)
 add_subdirectory(addin/com)
@@ -28,14 +37,9 @@ add_subdirectory(packaging/windows)
 find_program(VARNOOK_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
 if(VARNOOK_TESTS AND VARNOOK_PYTHON3)
     enable_testing()
-    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-        set(varnook_machine x86_64)
-    else()
-        set(varnook_machine i686)
-    endif()
     add_test(NAME dll-image
              COMMAND ${VARNOOK_PYTHON3} ${PROJECT_SOURCE_DIR}/tests/win/check_dll.py $<TARGET_FILE:Varnook3>
-                     ${varnook_machine})
+                     ${VARNOOK_MACHINE})
     add_test(NAME msi-tables
              COMMAND ${VARNOOK_PYTHON3} ${PROJECT_SOURCE_DIR}/tests/win/check_msi.py ${VARNOOK_MSI} ${VARNOOK_MSI_ARCH})
 endif()

@@ -241,7 +241,8 @@ std::optional<std::string> rewrite(std::optional<std::string_view> current,
         const bool unterminated = !lines.empty() && lines.back().ending.empty();
         if (!change.value) {
             std::erase_if(lines, named);
-            if (unterminated && !lines.empty())
+            // (An empty line keeps its ending: without one it would be no line at all.)
+            if (unterminated && !lines.empty() && !lines.back().text.empty())
                 lines.back().ending.clear();
             continue;
         }
