@@ -48,10 +48,6 @@ DeployMap mapDeployment(const LoadedWindow& window) {
     return map;
 }
 
-bool existsOnDisk(const std::filesystem::path& web, const std::string& target) {
-    return host::disk::existsBelow(web, target);
-}
-
 // The target's fate on the server. Items the window does not show (the editor's hidden folders such as
 // "_borders", and its "_vti_*" bookkeeping) are judged by the folder they lie in and the disk.
 std::pair<Verdict, std::string> judge(const DeployMap& map, const std::filesystem::path& web,
@@ -63,7 +59,7 @@ std::pair<Verdict, std::string> judge(const DeployMap& map, const std::filesyste
                                          ? "marked Don't Publish"
                                          : "a folder with nothing published in it"};
     }
-    if (target == "." || !existsOnDisk(web, target))
+    if (target == "." || !host::disk::existsBelow(web, target))
         return {target == "." ? Verdict::Fine : Verdict::AlreadyBroken, "no such item"};
     std::string folder = target;
     while (true) {

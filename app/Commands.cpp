@@ -13,14 +13,10 @@
 #include "window/ImageKeys.h"
 #include "window/PngWriter.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace app {
 namespace {
@@ -50,29 +46,17 @@ void prepare(window::frmMain& form, host::Node& node, MarkDirection direction) {
     }
 }
 
-void initWeb(const std::filesystem::path& web) {
-    std::error_code ec;
-    const auto folder = web / "_vti_pvt";
-    std::filesystem::create_directory(folder, ec);
-    if (ec)
-        throw host::Failure(host::status::Fail, "cannot make " + folder.string() + ": " + ec.message());
-    // Made by root in someone else's folder: theirs, so that their own markings can lock the web.
-    struct stat owner {};
-    if (::geteuid() == 0 && ::stat(web.c_str(), &owner) == 0 &&
-        ::lchown(folder.c_str(), owner.st_uid, owner.st_gid) != 0)
-        throw host::Failure(host::status::Fail, "cannot give " + folder.string() +
-                                                    " the owner of the web: " + std::strerror(errno));
-}
-
-// Every ITEM names a node of the window. A usage error is found before anything is made, so a web that has
-// no lock file yet (or a folder about to become a web) is read once without one to check the items.
-void checkItemsBeforeMaking(const std::string& webPath, const std::vector<std::string>& items) {
-    std::ostream silent(nullptr); // the real fill names what it leaves out
-    LoadedWindow probe(webPath, silent, true, LoadedWindow::Access::Read);
+// The node of every ITEM; one that names none is a usage error.
+std::vector<host::Node*> nodesOf(const LoadedWindow& window, const std::vector<std::string>& items,
+                                 const std::string& webPath) {
+    std::vector<host::Node*> nodes;
     for (const auto& item : items) {
-        if (probe.nodeFor(item) == nullptr)
+        host::Node* node = window.nodeFor(item);
+        if (node == nullptr)
             throw UsageError{"no item '" + item + "' in " + webPath};
+        nodes.push_back(node);
     }
+    return nodes;
 }
 
 } // namespace
@@ -103,23 +87,19 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
             host::status::InvalidArg,
             "'" + webPath +
                 "' is not a web (no _vti_pvt or _vti_cnf folder in it); give --init to make it one");
-    const auto lockFile = std::filesystem::path(webPath) / "_vti_pvt" / "varnook.lock";
-    if (!options.dryRun &&
-        (makeAWeb || !std::filesystem::exists(std::filesystem::symlink_status(lockFile, ec))))
-        checkItemsBeforeMaking(webPath, items);
-    if (makeAWeb && !options.dryRun)
-        initWeb(webPath);
+    // The lock, taken below, makes "_vti_pvt" (theirs when root makes it in another user's folder): with
+    // --init, that makes the folder a web.
+    // A usage error is found before anything is made, so a web without a lock file is read once without
+    // the lock to check the items.
+    if (!options.dryRun && !host::disk::hasLockFile(webPath)) {
+        std::ostream silent(nullptr); // the real fill names what it leaves out
+        nodesOf(LoadedWindow(webPath, silent, true, LoadedWindow::Access::Read), items, webPath);
+    }
     const auto access = options.dryRun   ? LoadedWindow::Access::Read
                         : options.noWait ? LoadedWindow::Access::WriteWithoutWaiting
                                          : LoadedWindow::Access::Write;
     LoadedWindow window(webPath, warnings, options.dryRun, access);
-    std::vector<host::Node*> nodes;
-    for (const auto& item : items) {
-        host::Node* node = window.nodeFor(item);
-        if (node == nullptr)
-            throw UsageError{"no item '" + item + "' in " + webPath};
-        nodes.push_back(node);
-    }
+    const std::vector<host::Node*> nodes = nodesOf(window, items, webPath);
 
     auto& form = window.form();
     // One command over every item: a mark that cannot be written does not stop the others, and what did

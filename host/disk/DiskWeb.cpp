@@ -773,6 +773,11 @@ std::uint64_t readCount(int fd) {
 
 } // namespace
 
+bool hasLockFile(const fs::path& web) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(web / PrivateFolderName / LockFileName, ec));
+}
+
 bool DiskApplication::editorFoldersSeen() const {
     return state_->editorFoldersSeen;
 }

@@ -44,6 +44,10 @@ class WriteLock {
     std::uint64_t countAtStart_;
 };
 
+// Whether the web at `web` has its lock file yet; taking the lock makes it, and the web's private folder,
+// when it has not.
+bool hasLockFile(const std::filesystem::path& web);
+
 class DiskApplication : public host::Application {
   public:
     // Opens the web at webPath. Throws host::Failure when it cannot be opened: missing, not a folder,
