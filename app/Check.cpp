@@ -8,7 +8,6 @@
 #include "app/WebDetection.h"
 #include "host/Failure.h"
 #include "host/disk/SystemErrors.h"
-#include "host/disk/WebFiles.h"
 #include "links/LinkIndex.h"
 
 #include <algorithm>
@@ -50,7 +49,7 @@ DeployMap mapDeployment(const LoadedWindow& window) {
 
 // The target's fate on the server. Items the window does not show (the editor's hidden folders such as
 // "_borders", and its "_vti_*" bookkeeping) are judged by the folder they lie in and the disk.
-std::pair<Verdict, std::string> judge(const DeployMap& map, const std::filesystem::path& web,
+std::pair<Verdict, std::string> judge(const DeployMap& map, host::disk::DiskApplication& web,
                                       const std::string& target, bool keepMetadata) {
     if (const auto it = map.byPath.find(target); it != map.byPath.end()) {
         if (it->second.deployed)
@@ -59,7 +58,7 @@ std::pair<Verdict, std::string> judge(const DeployMap& map, const std::filesyste
                                          ? "marked Don't Publish"
                                          : "a folder with nothing published in it"};
     }
-    if (target == "." || !host::disk::existsBelow(web, target))
+    if (target == "." || !web.exists(target))
         return {target == "." ? Verdict::Fine : Verdict::AlreadyBroken, "no such item"};
     std::string folder = target;
     while (true) {
@@ -92,7 +91,7 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
     requireEveryMarkRead(window.disk().unreadableMarks());
     const DeployMap map = mapDeployment(window);
     const auto read = [&](const std::string& path) {
-        auto content = host::disk::readFileBelow(window.webFolder(), path);
+        auto content = window.disk().readFile(path);
         if (!content)
             warnings << "varnook: warning: '" << printable(path)
                      << "' is a symbolic link: its links are not read, and a deploy sends the link itself\n";
@@ -107,7 +106,7 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
     std::vector<Problem> problems;
     const auto& all = index.links();
     for (std::size_t i = 0; i < all.size(); ++i) {
-        auto [verdict, reason] = judge(map, window.webFolder(), all[i].target, keepMetadata);
+        auto [verdict, reason] = judge(map, window.disk(), all[i].target, keepMetadata);
         if (verdict != Verdict::Fine)
             problems.push_back({verdict, std::move(reason), &all[i]});
     }

@@ -39,6 +39,7 @@ class LoadedWindow {
     MarkJournal& journal() { return journal_; }
     const std::filesystem::path& webFolder() const { return disk_->webPath(); }
     const host::disk::DiskApplication& disk() const { return *disk_; }
+    host::disk::DiskApplication& disk() { return *disk_; }
 
     std::string webUrl() const;
     // The node of an item given by its path below the web ("." for the web), or null.

@@ -2,7 +2,7 @@
 // link index alone over the same pages.
 #include "LargeDiskWeb.h"
 #include "app/Commands.h"
-#include "host/disk/WebFiles.h"
+#include "host/disk/DiskWeb.h"
 #include "links/LinkIndex.h"
 
 #include <benchmark/benchmark.h>
@@ -37,9 +37,11 @@ void BM_LinkIndexOfAllPages(benchmark::State& state) {
         for (int p = 0; p < PagesPerFolder; ++p)
             pages.push_back("folder" + std::to_string(f) + "/page" + std::to_string(p) + ".htm");
     }
+    std::ostringstream warnings;
+    host::disk::DiskApplication app(web, warnings);
     for (auto _ : state) {
-        const links::LinkIndex index = links::indexDocuments(
-            [&](const std::string& path) { return host::disk::readFileBelow(web, path); }, pages);
+        const links::LinkIndex index =
+            links::indexDocuments([&](const std::string& path) { return app.readFile(path); }, pages);
         benchmark::DoNotOptimize(index.linksTo("folder1").size());
         state.counters["links"] = static_cast<double>(index.links().size());
     }

@@ -26,7 +26,7 @@ void BM_OpenWindowWithLinkWarnings(benchmark::State& state) {
         host::disk::DiskApplication app(web, warnings);
         host::TreeModel tree(window::imageKeyList());
         webtree::Fill(app, tree);
-        const auto links = terminal::LinkWarnings::build(tree, app.webPath());
+        const auto links = terminal::LinkWarnings::build(tree, app);
         const auto warned = links.warnings(tree);
         const auto beneath = app::countBeneath(tree);
         benchmark::DoNotOptimize(warned.size() + beneath.size());
@@ -43,7 +43,7 @@ void BM_LinkWarningsAfterAChoice(benchmark::State& state) {
     host::disk::DiskApplication app(web, warnings);
     host::TreeModel tree(window::imageKeyList());
     webtree::Fill(app, tree);
-    const auto links = terminal::LinkWarnings::build(tree, app.webPath());
+    const auto links = terminal::LinkWarnings::build(tree, app);
     for (auto _ : state)
         benchmark::DoNotOptimize(links.warnings(tree).size());
 }

@@ -122,7 +122,7 @@ void TerminalHost::show() {
     dropTreeCaches();
     // The pages are read once per window; a page that cannot be read turns the warnings off, not the window.
     try {
-        links_ = LinkWarnings::build(f->tree(), windowWeb_);
+        links_ = state_.web() != nullptr ? LinkWarnings::build(f->tree(), *state_.web()) : LinkWarnings();
         if (const auto& deep = links_.pagesReadTagByTag(); !deep.empty())
             note_ = deep.front() +
                     (deep.size() > 1 ? " (and " + std::to_string(deep.size() - 1) + " more)" : "") +

@@ -1,7 +1,6 @@
 #include "app/terminal/LinkWarnings.h"
 
 #include "app/Deployment.h"
-#include "host/disk/WebFiles.h"
 
 #include <algorithm>
 
@@ -49,7 +48,7 @@ std::string pathBelowWeb(const host::Node& node) {
     return path;
 }
 
-LinkWarnings LinkWarnings::build(const host::TreeModel& tree, const std::filesystem::path& webFolder) {
+LinkWarnings LinkWarnings::build(const host::TreeModel& tree, host::disk::DiskApplication& web) {
     std::vector<std::string> documents;
     tree.forEachInTreeOrder([&](const host::Node& node, std::size_t) {
         if (node.parent() == nullptr || app::isFolderNode(node))
@@ -59,8 +58,8 @@ LinkWarnings LinkWarnings::build(const host::TreeModel& tree, const std::filesys
             documents.push_back(path);
     });
     LinkWarnings result;
-    result.index_ = links::indexDocuments(
-        [&](const std::string& path) { return host::disk::readFileBelow(webFolder, path); }, documents);
+    result.index_ =
+        links::indexDocuments([&](const std::string& path) { return web.readFile(path); }, documents);
     return result;
 }
 

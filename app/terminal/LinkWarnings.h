@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/TreeModel.h"
+#include "host/disk/DiskWeb.h"
 #include "links/LinkIndex.h"
 
 #include <cstddef>
@@ -29,7 +30,7 @@ class LinkWarnings {
   public:
     LinkWarnings() = default;
     // Reads every page and style sheet of the tree. One that cannot be read throws host::Failure.
-    static LinkWarnings build(const host::TreeModel& tree, const std::filesystem::path& webFolder);
+    static LinkWarnings build(const host::TreeModel& tree, host::disk::DiskApplication& web);
 
     // Every node that shows left out and that a published page links to, as the tree shows them now.
     std::unordered_map<const host::Node*, LinkWarning> warnings(const host::TreeModel& tree) const;

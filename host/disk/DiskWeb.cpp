@@ -690,25 +690,39 @@ class DiskWebObject final : public Web {
     std::optional<std::optional<std::string>> homePage_;
 };
 
+bool isPlainName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+// A place below the web given by its path: the folder it lies in (from the web's root down, through the
+// web's folder handles) and its name there (empty for the web itself). Null when a name of it is empty,
+// "." or "..".
+std::optional<std::pair<HandleFolder*, std::string_view>> placeBelow(WebState& state, std::string_view rel) {
+    HandleFolder* at = &state.folders.root();
+    std::size_t start = 0;
+    for (std::size_t slash; (slash = rel.find('/', start)) != std::string_view::npos; start = slash + 1) {
+        const std::string_view name = rel.substr(start, slash - start);
+        if (!isPlainName(name))
+            return std::nullopt;
+        at = &state.folders.child(*at, name);
+    }
+    const std::string_view last = rel.substr(start);
+    if (!last.empty() && !isPlainName(last))
+        return std::nullopt;
+    return std::make_pair(at, last);
+}
+
 // The properties of one item found by its place below the web rather than by a listing: its folder's path
 // ("" for the web, "/" between names) and its name in that folder ("" for the folder itself).
 DiskProperties propertiesAt(const std::shared_ptr<WebState>& state, std::string_view folder,
                             std::string_view file) {
-    const auto refuse = [&] {
-        return Failure(status::InvalidArg,
-                       "'" + printable(folder) + "', '" + printable(file) + "' is not a place of the web");
-    };
-    HandleFolder* at = &state->folders.root();
-    for (std::size_t start = 0; start < folder.size();) {
-        const std::size_t end = std::min(folder.find('/', start), folder.size());
-        const std::string_view part = folder.substr(start, end - start);
-        if (part.empty() || part == "." || part == "..")
-            throw refuse();
-        at = &state->folders.child(*at, part);
-        start = end + 1;
-    }
-    if (file == "." || file == ".." || file.find('/') != std::string_view::npos)
-        throw refuse();
+    const auto place = placeBelow(*state, folder);
+    if (!place || (!file.empty() && !isPlainName(file)))
+        throw Failure(status::InvalidArg,
+                      "'" + printable(folder) + "', '" + printable(file) + "' is not a place of the web");
+    HandleFolder* at =
+        place->second.empty() ? place->first : &state->folders.child(*place->first, place->second);
     std::string rel(folder);
     if (!file.empty())
         rel += (rel.empty() ? "" : "/") + std::string(file);
@@ -797,6 +811,49 @@ std::optional<std::string> DiskApplication::readMetadataFile(std::string_view fo
         if (f.status() == status::NotFound)
             return std::nullopt; // its folder is gone, or is no real folder any more
         throw;
+    }
+}
+
+std::optional<std::string> DiskApplication::readFile(std::string_view rel) {
+    const std::string shown = state_->url + "/" + printable(rel);
+    const auto place = placeBelow(*state_, rel);
+    if (!place || place->second.empty())
+        throw Failure(status::InvalidArg, "cannot read " + shown + ": it is no file's path below the web");
+    const auto cannot = [&](int error) {
+        return Failure(statusFor(error), "cannot read " + shown + ": " + message(error));
+    };
+    Descriptor file(sys::openAt(state_->folders.open(*place->first), std::string(place->second).c_str(),
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.valid()) {
+        if (errno == ELOOP)
+            return std::nullopt;
+        throw cannot(errno);
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        throw cannot(errno);
+    if (!S_ISREG(info.st_mode))
+        throw Failure(status::Fail, "cannot read " + shown + ": it is not a regular file");
+    std::string bytes;
+    char buffer[65536];
+    for (ssize_t n; (n = sys::read(file.get(), buffer, sizeof buffer)) != 0;) {
+        if (n < 0)
+            throw cannot(errno);
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+bool DiskApplication::exists(std::string_view rel) {
+    const auto place = placeBelow(*state_, rel);
+    if (!place || place->second.empty())
+        return false;
+    try {
+        struct stat info {};
+        return ::fstatat(state_->folders.open(*place->first), std::string(place->second).c_str(), &info,
+                         AT_SYMLINK_NOFOLLOW) == 0;
+    } catch (const Failure&) {
+        return false; // a folder on the way is missing or no real folder
     }
 }
 

@@ -84,6 +84,12 @@ class DiskApplication : public host::Application {
     // through a link, so a folder swapped for one since cannot lead outside the web. None when it or its
     // folder does not exist (a folder that is no real folder any more counts as gone).
     std::optional<std::string> readMetadataFile(std::string_view folder, std::string_view file);
+    // A file of the web by its path below it ("/" between names), reached as readMetadataFile reaches
+    // metadata files. None when it is a symbolic link: such a page is not read. Throws host::Failure when it
+    // cannot be read or is no regular file.
+    std::optional<std::string> readFile(std::string_view rel);
+    // Whether the path names an entry of the web (a link counts as itself and is not followed).
+    bool exists(std::string_view rel);
     // Gives it these bytes, or removes it (none), as one of the changes of the write lock held.
     void replaceMetadataFile(std::string_view folder, std::string_view file,
                              const std::optional<std::string>& bytes);

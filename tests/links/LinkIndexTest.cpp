@@ -1,11 +1,12 @@
 #include "links/LinkIndex.h"
 
 #include "host/Failure.h"
-#include "host/disk/WebFiles.h"
+#include "host/disk/DiskWeb.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using ::testing::ElementsAre;
 
@@ -56,12 +57,14 @@ TEST(LinkIndex, ReadsDocumentsFromTheWebFolder) {
     // A page that is a link to a file outside the web is not read.
     dir.write("outside.htm", "<a href='secret.htm'>");
     std::filesystem::create_symlink(dir / "outside.htm", dir / "web/linked.htm");
-    const auto read = [&](const std::string& path) { return host::disk::readFileBelow(dir / "web", path); };
+    std::ostringstream warnings;
+    host::disk::DiskApplication web(dir / "web", warnings);
+    const auto read = [&](const std::string& path) { return web.readFile(path); };
     const auto index = links::indexDocuments(read, {"index.htm", "sub/p.htm", "logo.gif", "linked.htm"});
     ASSERT_EQ(index.links().size(), 2u);
     EXPECT_EQ(index.links()[1].target, "logo.gif");
     EXPECT_THROW(links::indexDocuments(read, {"gone.htm"}), host::Failure)
         << "a page that cannot be read is not skipped in silence";
-    EXPECT_TRUE(host::disk::existsBelow(dir / "web", "linked.htm"));
-    EXPECT_FALSE(host::disk::existsBelow(dir / "web", "%2Fetc%2Fpasswd"));
+    EXPECT_TRUE(web.exists("linked.htm"));
+    EXPECT_FALSE(web.exists("%2Fetc%2Fpasswd"));
 }

@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using terminal::LinkWarnings;
 using ::testing::ElementsAre;
@@ -36,10 +37,13 @@ struct LinkWarningsTest : ::testing::Test {
         tree.add("ROOT", web + "/old.htm", "old.htm", "page_n", "page_n");
     }
     const host::Node& node(const std::string& rel) { return *tree.find(web + "/" + rel); }
+
+    std::ostringstream warnings;
+    host::disk::DiskApplication app{web, warnings};
 };
 
 TEST_F(LinkWarningsTest, ItemsLeftOutThatPublishedPagesLinkTo) {
-    const LinkWarnings links = LinkWarnings::build(tree, web);
+    const LinkWarnings links = LinkWarnings::build(tree, app);
     const auto warned = links.warnings(tree);
     ASSERT_EQ(warned.size(), 3u)
         << "old.htm, a.txt and pic.gif; published targets and unpublished pages do not count";
@@ -54,7 +58,7 @@ TEST_F(LinkWarningsTest, ItemsLeftOutThatPublishedPagesLinkTo) {
 }
 
 TEST_F(LinkWarningsTest, AChoiceChangesWhichLinksCountWithoutReadingAgain) {
-    const LinkWarnings links = LinkWarnings::build(tree, web);
+    const LinkWarnings links = LinkWarnings::build(tree, app);
     // old.htm published: no warning on it, and its own link to index.htm targets a published page.
     tree.find(web + "/old.htm")->setImage("page");
     // about.htm marked: its links no longer count.
@@ -73,7 +77,7 @@ TEST_F(LinkWarningsTest, AChoiceChangesWhichLinksCountWithoutReadingAgain) {
 }
 
 TEST_F(LinkWarningsTest, IntoAFolderCountsEverythingBeneath) {
-    const LinkWarnings links = LinkWarnings::build(tree, web);
+    const LinkWarnings links = LinkWarnings::build(tree, app);
     const auto into = links.into(tree, node("gone"));
     EXPECT_EQ(into.links, 1u);
     EXPECT_THAT(into.pages, ElementsAre("index.htm"));
