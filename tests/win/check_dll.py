@@ -115,11 +115,12 @@ def check(path, machine):
     return problems
 
 
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in MACHINES:
-        print(f"usage: {sys.argv[0]} Varnook3.dll i686|x86_64", file=sys.stderr)
+def run(check_file, kinds, usage):
+    """The command line of a check: FILE KIND; prints each problem and the verdict, and gives the exit status."""
+    if len(sys.argv) != 3 or sys.argv[2] not in kinds:
+        print(f"usage: {sys.argv[0]} {usage}", file=sys.stderr)
         return 2
-    problems = check(sys.argv[1], sys.argv[2])
+    problems = check_file(sys.argv[1], sys.argv[2])
     for p in problems:
         print(f"{sys.argv[1]}: {p}")
     print(f"{sys.argv[1]}: {'FAILED' if problems else 'ok'}")
@@ -127,4 +128,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run(check, MACHINES, "Varnook3.dll i686|x86_64"))

@@ -10,6 +10,8 @@ import tempfile
 
 import pefile
 
+import check_dll
+
 LIBRARY = "{812F99B8-A02C-446E-8884-5F17570A54A0}"
 ARCHES = {
     "x86": {"template": "Intel;1033", "machine": "IMAGE_FILE_MACHINE_I386", "typelib": "win32"},
@@ -84,16 +86,5 @@ def check(msi, arch):
     return problems
 
 
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in ARCHES:
-        print(f"usage: {sys.argv[0]} Varnook3.msi x86|x64", file=sys.stderr)
-        return 2
-    problems = check(sys.argv[1], sys.argv[2])
-    for p in problems:
-        print(f"{sys.argv[1]}: {p}")
-    print(f"{sys.argv[1]}: {'FAILED' if problems else 'ok'}")
-    return 1 if problems else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(check_dll.run(check, ARCHES, "Varnook3.msi x86|x64"))
