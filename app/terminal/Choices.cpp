@@ -2,6 +2,7 @@
 #include "host/Failure.h"
 #include "webtree/Fill.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace terminal {
@@ -73,20 +74,16 @@ void TerminalHost::beforeChoice(bool checked) {
         return; // the web itself: the choice changes nothing
     std::vector<std::string> parts;
     for (const host::Node* n = node; n->parent() != nullptr; n = n->parent())
-        parts.insert(parts.begin(), std::string(n->text()));
+        parts.emplace_back(n->text());
+    std::reverse(parts.begin(), parts.end());
     PendingChoice pending;
-    const bool folder = isFolderNode(*node);
     pending.label = std::string(checked ? "published " : "marked ") + std::string(node->text());
     pending.publishing = checked;
     pending.nodeKey = node->key();
-    if (folder) {
-        pending.chosenFolder = windowWeb_;
-        for (const auto& part : parts)
-            pending.chosenFolder /= part;
-    }
-    pending.files = metadataFilesOfChoice(windowWeb_, parts, folder);
     try {
-        pending.before = snapshotFiles(*state_.web(), pending.files);
+        pending.files =
+            std::make_shared<const ChoiceFiles>(ChoiceFiles::of(*state_.web(), parts, isFolderNode(*node)));
+        pending.before = snapshotFiles(*state_.web(), *pending.files);
     } catch (const std::exception& e) {
         // The choice itself still runs; only its undo is lost.
         pendingSnapshotError_ = e.what();
@@ -107,12 +104,12 @@ void TerminalHost::afterChoice() {
     try {
         if (state_.web() == nullptr)
             throw host::Failure(host::status::NoObject, "the web was closed");
-        after = snapshotFiles(*state_.web(), pending.files);
+        after = snapshotFiles(*state_.web(), *pending.files);
     } catch (const std::exception& e) {
         note_ = std::string("this choice cannot be undone: ") + e.what();
         return;
     }
-    auto choice = choiceBetween(pending.label, pending.before, after);
+    auto choice = choiceBetween(pending.label, pending.files, pending.before, after);
     if (!choice)
         return;
     history_.record(std::move(*choice));
@@ -125,8 +122,8 @@ void TerminalHost::afterChoice() {
                 note_ = std::string(node->text()) + ": " + describe(warning);
         }
     }
-    if (pending.publishing && !pending.chosenFolder.empty()) {
-        const std::size_t own = marksRemovedOnTheirOwn(pending.before, after, pending.chosenFolder);
+    if (pending.publishing && pending.files->chosenFolder()) {
+        const std::size_t own = marksRemovedOnTheirOwn(*pending.files, pending.before, after);
         if (own > 0)
             note_ = "published " + itemsText(own) + (own == 1 ? " that was" : " that were") + " marked on " +
                     (own == 1 ? "its" : "their") + " own " + std::string(screen_.symbol("\u2014", "-")) +

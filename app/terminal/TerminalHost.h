@@ -199,10 +199,9 @@ class TerminalHost final : public host::WindowServices {
 
     struct PendingChoice {
         std::string label;
-        std::filesystem::path chosenFolder; // empty for a file
         bool publishing = false;
         std::string nodeKey;
-        std::vector<std::filesystem::path> files;
+        std::shared_ptr<const ChoiceFiles> files;
         FileSnapshot before;
     };
     std::optional<PendingChoice> pending_;

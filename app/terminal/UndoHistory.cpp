@@ -1,46 +1,12 @@
 #include "app/terminal/UndoHistory.h"
 
-#include "app/terminal/MetadataFileAccess.h"
 #include "host/Failure.h"
 #include "host/disk/Metadata.h"
 
-#include <system_error>
-
 namespace terminal {
-namespace fs = std::filesystem;
 namespace metadata = host::disk::metadata;
 
 namespace {
-
-bool isMetadataFolder(const fs::path& p) {
-    return p.filename() == metadata::FolderName;
-}
-
-void addFolderTree(const fs::path& folder, std::vector<fs::path>& out) {
-    out.push_back(metadata_files::ofFolder(folder));
-    std::error_code ec;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const fs::path& p = it->path();
-        std::error_code typeError;
-        if (isMetadataFolder(p.parent_path())) {
-            // Every file kept there, so an item the web does not list is covered too.
-            if (it->is_regular_file(typeError))
-                out.push_back(p);
-            continue;
-        }
-        if (it->is_symlink(typeError)) {
-            continue;
-        }
-        if (it->is_directory(typeError)) {
-            if (isMetadataFolder(p))
-                continue;
-            out.push_back(metadata_files::ofFolder(p));
-        } else if (it->is_regular_file(typeError)) {
-            out.push_back(metadata_files::ofFile(p.parent_path(), p.filename().string()));
-        }
-    }
-}
 
 bool holdsMark(const std::optional<std::string>& bytes) {
     if (!bytes)
@@ -52,105 +18,197 @@ bool holdsMark(const std::optional<std::string>& bytes) {
     }
 }
 
-// The folder an item's metadata file belongs to, and the folder that contains that item.
-fs::path itemOf(const fs::path& metadataFile) {
-    const fs::path folder = metadataFile.parent_path().parent_path();
-    if (metadataFile.filename() == metadata::FolderInfoName)
-        return folder;
-    return folder / metadataFile.filename();
-}
-
-const std::optional<std::string>* find(const FileSnapshot& s, const fs::path& p) {
-    const auto it = s.find(p);
-    return it == s.end() ? nullptr : &it->second;
-}
-
 } // namespace
 
-FileSnapshot snapshotFiles(host::disk::DiskApplication& web, const std::vector<fs::path>& paths) {
-    FileSnapshot snapshot;
-    for (const auto& p : paths)
-        snapshot.emplace(p, metadata_files::read(web, p));
-    return snapshot;
+ChoiceFiles::FolderId ChoiceFiles::addFolder(FolderId parent, std::string name) {
+    folders_.push_back({parent, std::move(name), folders_[parent].depth + 1, std::nullopt});
+    return static_cast<FolderId>(folders_.size() - 1);
 }
 
-std::vector<fs::path> metadataFilesOfChoice(const fs::path& web, const std::vector<std::string>& parts,
-                                            bool folder) {
-    std::vector<fs::path> out;
-    fs::path current = web;
-    out.push_back(metadata_files::ofFolder(current));
+std::string ChoiceFiles::pathOf(FolderId folder) const {
+    std::string path;
+    std::vector<FolderId> chain;
+    for (FolderId f = folder; f != Web; f = folders_[f].parent)
+        chain.push_back(f);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        path += (path.empty() ? "" : "/") + folders_[*it].name;
+    return path;
+}
+
+ChoiceFiles ChoiceFiles::of(host::disk::DiskApplication& web, const std::vector<std::string>& parts,
+                            bool folder) {
+    ChoiceFiles out;
+    const auto addFile = [&out](FolderId at, std::string name) {
+        if (name.empty())
+            out.folders_[at].ownFile = out.files_.size();
+        out.files_.push_back({at, std::move(name)});
+    };
+    addFile(Web, "");
+    FolderId at = Web;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const bool last = i + 1 == parts.size();
-        if (last && !folder) {
-            out.push_back(metadata_files::ofFile(current, parts[i]));
-            break;
+        if (i + 1 == parts.size() && !folder) {
+            addFile(at, parts[i]);
+            return out;
         }
-        current /= parts[i];
-        if (last)
-            addFolderTree(current, out);
-        else
-            out.push_back(metadata_files::ofFolder(current));
+        at = out.addFolder(at, parts[i]);
+        addFile(at, "");
+    }
+    out.chosen_ = at;
+    // Everything beneath it, folder by folder; the path of each is built once, from its parent's.
+    std::vector<std::pair<FolderId, std::string>> pending{{at, out.pathOf(at)}};
+    while (!pending.empty()) {
+        auto [current, path] = std::move(pending.back());
+        pending.pop_back();
+        const auto listing = web.listFolder(path);
+        if (!listing)
+            continue; // gone since it was shown: nothing beneath it to change
+        if (current != at)
+            addFile(current, "");
+        for (const auto& name : listing->files)
+            addFile(current, name);
+        for (auto it = listing->folders.rbegin(); it != listing->folders.rend(); ++it) {
+            pending.emplace_back(out.addFolder(current, *it), path + "/" + *it);
+        }
     }
     return out;
 }
 
-std::optional<Choice> choiceBetween(std::string label, const FileSnapshot& before,
-                                    const FileSnapshot& after) {
+std::optional<std::size_t> ChoiceFiles::ownFileOf(FolderId folder) const {
+    return folders_[folder].ownFile;
+}
+
+std::vector<std::size_t> ChoiceFiles::all() const {
+    std::vector<std::size_t> out(files_.size());
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = i;
+    return out;
+}
+
+void ChoiceFiles::forEach(
+    const std::vector<std::size_t>& which,
+    const std::function<void(std::size_t, std::string_view, std::string_view)>& visit) const {
+    // The folders from the web down to the last one visited, and where each one's path ends.
+    std::vector<FolderId> chain{Web};
+    std::vector<std::size_t> ends{0};
+    std::string path;
+    std::vector<FolderId> down;
+    for (const std::size_t i : which) {
+        FolderId f = files_[i].folder;
+        down.clear();
+        while (folders_[f].depth >= chain.size() || chain[folders_[f].depth] != f) {
+            down.push_back(f);
+            f = folders_[f].parent;
+        }
+        chain.resize(folders_[f].depth + 1);
+        ends.resize(chain.size());
+        path.resize(ends.back());
+        for (auto it = down.rbegin(); it != down.rend(); ++it) {
+            if (!path.empty())
+                path += '/';
+            path += folders_[*it].name;
+            chain.push_back(*it);
+            ends.push_back(path.size());
+        }
+        visit(i, path, files_[i].name);
+    }
+}
+
+std::string ChoiceFiles::shown(const host::disk::DiskApplication& web, std::size_t file) const {
+    const std::string folder = pathOf(files_[file].folder);
+    const std::string& name = files_[file].name;
+    return web.webPath().string() + (folder.empty() ? "" : "/" + folder) + "/" +
+           std::string(metadata::FolderName) + "/" +
+           (name.empty() ? std::string(metadata::FolderInfoName) : name);
+}
+
+namespace {
+
+FileSnapshot read(host::disk::DiskApplication& web, const ChoiceFiles& files,
+                  const std::vector<std::size_t>& which) {
+    FileSnapshot out;
+    out.reserve(which.size());
+    files.forEach(which, [&](std::size_t, std::string_view folder, std::string_view name) {
+        out.push_back(web.readMetadataFile(folder, name));
+    });
+    return out;
+}
+
+// Puts `wanted` in place of `expected`: every file is first checked to hold its expected bytes; a write
+// that fails midway puts back what was already written, then throws. Needs the web's write lock.
+void replaceFiles(host::disk::DiskApplication& web, const Choice& choice, const FileSnapshot& expected,
+                  const FileSnapshot& wanted) {
+    const ChoiceFiles& files = *choice.files;
+    const FileSnapshot now = read(web, files, choice.changed);
+    for (std::size_t k = 0; k < now.size(); ++k) {
+        if (now[k] != expected[k])
+            throw host::Failure(host::status::Fail, files.shown(web, choice.changed[k]) +
+                                                        " changed on disk since; nothing was changed");
+    }
+    std::size_t written = 0;
+    try {
+        files.forEach(choice.changed, [&](std::size_t, std::string_view folder, std::string_view name) {
+            web.replaceMetadataFile(folder, name, wanted[written]);
+            ++written;
+        });
+    } catch (...) {
+        // Back to what the files held, so a failed undo leaves no mix of two states.
+        std::size_t k = 0;
+        files.forEach(choice.changed, [&](std::size_t, std::string_view folder, std::string_view name) {
+            if (k < written) {
+                try {
+                    web.replaceMetadataFile(folder, name, expected[k]);
+                } catch (...) {
+                    // Already failing; the first error is the one to report.
+                }
+            }
+            ++k;
+        });
+        throw;
+    }
+}
+
+} // namespace
+
+FileSnapshot snapshotFiles(host::disk::DiskApplication& web, const ChoiceFiles& files) {
+    return read(web, files, files.all());
+}
+
+std::optional<Choice> choiceBetween(std::string label, std::shared_ptr<const ChoiceFiles> files,
+                                    const FileSnapshot& before, const FileSnapshot& after) {
     Choice choice;
     choice.label = std::move(label);
-    for (const auto& [path, bytes] : after) {
-        const auto* old = find(before, path);
-        if (old == nullptr || *old == bytes)
+    for (std::size_t i = 0; i < after.size() && i < before.size(); ++i) {
+        if (before[i] == after[i])
             continue;
-        choice.before.emplace(path, *old);
-        choice.after.emplace(path, bytes);
+        choice.changed.push_back(i);
+        choice.before.push_back(before[i]);
+        choice.after.push_back(after[i]);
     }
-    if (choice.after.empty())
+    if (choice.changed.empty())
         return std::nullopt;
+    choice.files = std::move(files);
     return choice;
 }
 
-std::size_t marksRemovedOnTheirOwn(const FileSnapshot& before, const FileSnapshot& after,
-                                   const fs::path& chosenFolder) {
+std::size_t marksRemovedOnTheirOwn(const ChoiceFiles& files, const FileSnapshot& before,
+                                   const FileSnapshot& after) {
     std::size_t count = 0;
-    for (const auto& [path, bytes] : after) {
-        const auto* old = find(before, path);
-        if (old == nullptr || !holdsMark(*old) || holdsMark(bytes))
+    for (std::size_t i = 0; i < after.size() && i < before.size(); ++i) {
+        if (!holdsMark(before[i]) || holdsMark(after[i]))
             continue;
-        const fs::path item = itemOf(path);
-        if (item == chosenFolder)
+        const ChoiceFiles::FolderId folder = files.folderOf(i);
+        const bool own = files.nameOf(i).empty();
+        if (own && folder == files.chosenFolder())
             continue;
-        const auto* container = find(before, metadata_files::ofFolder(item.parent_path()));
-        if (container == nullptr || !holdsMark(*container))
+        std::optional<std::size_t> containerFile;
+        if (!own)
+            containerFile = files.ownFileOf(folder);
+        else if (folder != ChoiceFiles::Web)
+            containerFile = files.ownFileOf(files.parentOf(folder));
+        if (!containerFile || !holdsMark(before[*containerFile]))
             ++count;
     }
     return count;
-}
-
-void replaceFiles(host::disk::DiskApplication& web, const FileSnapshot& expected,
-                  const FileSnapshot& wanted) {
-    for (const auto& [path, bytes] : expected) {
-        if (metadata_files::read(web, path) != bytes)
-            throw host::Failure(host::status::Fail,
-                                path.string() + " changed on disk since; nothing was changed");
-    }
-    std::vector<fs::path> done;
-    try {
-        for (const auto& [path, bytes] : wanted) {
-            metadata_files::replace(web, path, bytes);
-            done.push_back(path);
-        }
-    } catch (...) {
-        // Back to what the files held, so a failed undo leaves no mix of two states.
-        for (const auto& path : done) {
-            try {
-                metadata_files::replace(web, path, expected.at(path));
-            } catch (...) {
-                // Already failing; the first error is the one to report.
-            }
-        }
-        throw;
-    }
 }
 
 void UndoHistory::record(Choice choice) {
@@ -161,7 +219,7 @@ void UndoHistory::record(Choice choice) {
 const Choice& UndoHistory::undo(host::disk::DiskApplication& web) {
     if (done_.empty())
         throw host::Failure(host::status::NotFound, "nothing to undo");
-    replaceFiles(web, done_.back().after, done_.back().before);
+    replaceFiles(web, done_.back(), done_.back().after, done_.back().before);
     undone_.push_back(std::move(done_.back()));
     done_.pop_back();
     return undone_.back();
@@ -170,7 +228,7 @@ const Choice& UndoHistory::undo(host::disk::DiskApplication& web) {
 const Choice& UndoHistory::redo(host::disk::DiskApplication& web) {
     if (undone_.empty())
         throw host::Failure(host::status::NotFound, "nothing to redo");
-    replaceFiles(web, undone_.back().before, undone_.back().after);
+    replaceFiles(web, undone_.back(), undone_.back().before, undone_.back().after);
     done_.push_back(std::move(undone_.back()));
     undone_.pop_back();
     return done_.back();

@@ -1,5 +1,4 @@
 #include "app/terminal/Glyphs.h"
-#include "app/terminal/MetadataFileAccess.h"
 #include "app/terminal/TerminalHost.h"
 #include "app/terminal/Text.h"
 #include "host/disk/Metadata.h"
@@ -182,19 +181,18 @@ std::string TerminalHost::selectedNodeWhy(const host::Node& node) {
         return "the web is closed: choices here fail until a web is open";
     std::optional<bool> own;
     if (node.parent() != nullptr) {
-        std::filesystem::path item = windowWeb_;
-        std::vector<const host::Node*> chain;
+        // The folder's path below the web and the item's name in it, from the names of the nodes above.
+        std::vector<std::string_view> names;
         for (const host::Node* n = &node; n->parent() != nullptr; n = n->parent())
-            chain.insert(chain.begin(), n);
-        for (const host::Node* n : chain)
-            item /= n->text();
+            names.push_back(n->text());
         const std::string base = webtree::stripMarkSuffix(node.image());
         const bool folder = base == "closed" || base == "open";
+        std::string folderPath;
+        for (std::size_t i = names.size(); i-- > (folder ? 0 : 1);)
+            folderPath.append(folderPath.empty() ? "" : "/").append(names[i]);
         // A guarded read: the why line is a help, and an unreadable file only leaves the own mark unsaid.
         try {
-            const auto path = folder ? metadata_files::ofFolder(item)
-                                     : metadata_files::ofFile(item.parent_path(), item.filename().string());
-            const auto bytes = metadata_files::read(*state_.web(), path);
+            const auto bytes = state_.web()->readMetadataFile(folderPath, folder ? "" : names[0]);
             own = bytes && metadata::lookup(*bytes, "vti_donotpublish").textEquals("True");
         } catch (const std::exception&) {
             own.reset();

@@ -34,6 +34,12 @@ namespace host::disk {
 namespace fs = std::filesystem;
 using HandleFolder = FolderHandles::Folder;
 
+// A folder reached by a walk from the web's root, and its path below the web.
+struct WalkedTo {
+    HandleFolder* folder = nullptr;
+    std::string rel;
+};
+
 struct WebState {
     fs::path root; // resolved
     std::string url;
@@ -48,10 +54,11 @@ struct WebState {
     // The lock file while the lock is held, and whether it says that temporary files are being written.
     int lockFd = -1;
     bool writingAnnounced = false;
-    // The folder of the last location found, so that walking a tree of nodes locates each item from its
-    // neighbour instead of from the root: linear in depth, not quadratic.
-    HandleFolder* lastFolder = nullptr;
-    std::string lastRel;
+    // The folder of the last location found (opened and checked at each step), and of the last place
+    // named by a path (its entry only), so that walking a tree of nodes or a deep web's metadata files
+    // finds each from its neighbour instead of from the root: linear in depth, not quadratic.
+    WalkedTo lastFolder;
+    WalkedTo lastPlace;
     // The folder part of the last location found, already checked for empty, "." and ".." steps.
     std::string checkedFolderRel;
     bool editorFoldersSeen = false;                // a "_vti_pvt" or "_vti_cnf" folder in a listing so far
@@ -181,11 +188,6 @@ std::string urlOf(const WebState& state, const std::string& rel) {
     return rel.empty() ? state.url : state.url + "/" + rel;
 }
 
-struct Listing {
-    std::vector<std::string> folders;
-    std::vector<std::string> files;
-};
-
 void reportLeftOut(WebState& state, HandleFolder& folder, const std::string& name, std::string_view reason) {
     const std::string where = state.folders.shownPath(folder);
     if (state.warned.insert(where + "/" + name).second)
@@ -193,7 +195,7 @@ void reportLeftOut(WebState& state, HandleFolder& folder, const std::string& nam
                        << reason << '\n';
 }
 
-Listing list(WebState& state, HandleFolder& folder) {
+FolderListing list(WebState& state, HandleFolder& folder) {
     const int dir = state.folders.open(folder);
     const auto cannot = [&](int error) {
         return Failure(statusFor(error),
@@ -216,7 +218,7 @@ Listing list(WebState& state, HandleFolder& folder) {
         ::close(own);
         throw cannot(error);
     }
-    Listing out;
+    FolderListing out;
     errno = 0;
     while (const dirent* entry = ::readdir(stream)) {
         const std::string_view name = entry->d_name;
@@ -255,6 +257,29 @@ Listing list(WebState& state, HandleFolder& folder) {
     std::sort(out.folders.begin(), out.folders.end());
     std::sort(out.files.begin(), out.files.end());
     return out;
+}
+
+// Where a walk to the folder at `rel` below the web may start: the folder last walked to when `rel` lies
+// below or above it, else the root; with what is left to walk from there.
+std::pair<HandleFolder*, std::string_view> walkStart(const WalkedTo& last, HandleFolder& root,
+                                                     std::string_view rel) {
+    if (last.folder == nullptr)
+        return {&root, rel};
+    const std::string_view lastRel = last.rel;
+    const auto stepsAt = [](std::string_view path, std::size_t at) {
+        return path.size() == at || at == 0 || path[at] == '/';
+    };
+    if (rel.starts_with(lastRel) && stepsAt(rel, lastRel.size()))
+        return {last.folder, rel.substr(std::min(rel.size(), lastRel.size() + (lastRel.empty() ? 0 : 1)))};
+    if (lastRel.starts_with(rel) && stepsAt(lastRel, rel.size())) {
+        HandleFolder* folder = last.folder;
+        for (std::size_t i = rel.size(); i < lastRel.size(); ++i) {
+            if (lastRel[i] == '/' || (rel.empty() && i == 0))
+                folder = folder->parent;
+        }
+        return {folder, {}};
+    }
+    return {&root, rel};
 }
 
 // The item a set of properties belongs to: a folder, or a file in a folder.
@@ -302,7 +327,7 @@ void removeStaleTemporaries(WebState& state) {
         HandleFolder& folder = *pending.back();
         pending.pop_back();
         try {
-            const Listing listing = list(state, folder);
+            const FolderListing listing = list(state, folder);
             if (const auto metadataFolder = state.folders.metadataFolder(folder, false))
                 metadata::removeStaleTemporariesAt(metadataFolder->get(), {});
             for (const auto& name : listing.folders)
@@ -512,7 +537,8 @@ class DiskFolder final : public Folder {
     }
     // Filling asks a folder for its files and later for its sub-folders: one listing serves both.
     std::vector<std::unique_ptr<Folder>> folders() override {
-        std::vector<std::string> names = take(&Listing::folders, &Listing::files, otherFiles_, otherFolders_);
+        std::vector<std::string> names =
+            take(&FolderListing::folders, &FolderListing::files, otherFiles_, otherFolders_);
         std::vector<std::unique_ptr<Folder>> out;
         out.reserve(names.size());
         for (auto& name : names) {
@@ -522,7 +548,8 @@ class DiskFolder final : public Folder {
         return out;
     }
     std::vector<std::unique_ptr<File>> files() override {
-        std::vector<std::string> names = take(&Listing::files, &Listing::folders, otherFolders_, otherFiles_);
+        std::vector<std::string> names =
+            take(&FolderListing::files, &FolderListing::folders, otherFolders_, otherFiles_);
         std::vector<std::unique_ptr<File>> out;
         out.reserve(names.size());
         for (auto& name : names)
@@ -534,14 +561,14 @@ class DiskFolder final : public Folder {
     using Names = std::vector<std::string>;
     // The wanted half of a listing: kept from the last one when it was put aside for this call, otherwise
     // listed afresh, keeping the other half for the next call.
-    Names take(Names Listing::*wanted, Names Listing::*other, std::optional<Names>& keepOther,
+    Names take(Names FolderListing::*wanted, Names FolderListing::*other, std::optional<Names>& keepOther,
                std::optional<Names>& kept) {
         if (kept) {
             Names names = std::move(*kept);
             kept.reset();
             return names;
         }
-        Listing listing = list(*state_, folder_);
+        FolderListing listing = list(*state_, folder_);
         keepOther = std::move(listing.*other);
         return std::move(listing.*wanted);
     }
@@ -630,7 +657,7 @@ class DiskWebObject final : public Web {
         if (::fstat(folder.fd.get(), &held) == 0 && held.st_dev == now.st_dev && held.st_ino == now.st_ino)
             return true;
         state_->folders.forget();
-        state_->lastFolder = nullptr;
+        state_->lastFolder = {};
         try {
             state_->folders.open(folder);
         } catch (const Failure& f) {
@@ -644,25 +671,7 @@ class DiskWebObject final : public Web {
     // The folder at a path below the web, walked from the last one found; none when a step is not a
     // real folder (a link, a file, nothing, hidden or unsafe).
     HandleFolder* folderAt(const std::string& rel) {
-        HandleFolder* folder = &state_->folders.root();
-        std::string_view rest = rel;
-        const std::string& last = state_->lastRel;
-        if (state_->lastFolder != nullptr) {
-            const bool below = rel.starts_with(last) &&
-                               (rel.size() == last.size() || last.empty() || rel[last.size()] == '/');
-            const bool above = !below && last.starts_with(rel) && (rel.empty() || last[rel.size()] == '/');
-            if (below) {
-                folder = state_->lastFolder;
-                rest.remove_prefix(std::min(rel.size(), last.size() + (last.empty() ? 0 : 1)));
-            } else if (above) {
-                folder = state_->lastFolder;
-                for (std::size_t i = rel.size(); i < last.size(); ++i) {
-                    if (last[i] == '/' || (rel.empty() && i == 0))
-                        folder = folder->parent;
-                }
-                rest = {};
-            }
-        }
+        auto [folder, rest] = walkStart(state_->lastFolder, state_->folders.root(), rel);
         while (!rest.empty()) {
             const auto slash = rest.find('/');
             const std::string_view name = rest.substr(0, slash);
@@ -681,8 +690,7 @@ class DiskWebObject final : public Web {
             }
             folder = &child;
         }
-        state_->lastFolder = folder;
-        state_->lastRel = rel;
+        state_->lastFolder = {folder, rel};
         return folder;
     }
 
@@ -697,19 +705,26 @@ bool isPlainName(std::string_view name) {
 
 // A place below the web given by its path: the folder it lies in (from the web's root down, through the
 // web's folder handles) and its name there (empty for the web itself). Null when a name of it is empty,
-// "." or "..".
+// "." or "..". Nothing is opened: only the folder entries are found or made.
 std::optional<std::pair<HandleFolder*, std::string_view>> placeBelow(WebState& state, std::string_view rel) {
-    HandleFolder* at = &state.folders.root();
-    std::size_t start = 0;
-    for (std::size_t slash; (slash = rel.find('/', start)) != std::string_view::npos; start = slash + 1) {
-        const std::string_view name = rel.substr(start, slash - start);
+    const auto slash = rel.rfind('/');
+    const std::string_view folderRel =
+        slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
+    const std::string_view last = slash == std::string_view::npos ? rel : rel.substr(slash + 1);
+    if ((!last.empty() && !isPlainName(last)) ||
+        (slash != std::string_view::npos && (folderRel.empty() || folderRel.back() == '/')))
+        return std::nullopt;
+    auto [at, rest] = walkStart(state.lastPlace, state.folders.root(), folderRel);
+    // rest cannot end in "/": that was refused above.
+    while (!rest.empty()) {
+        const auto next = rest.find('/');
+        const std::string_view name = rest.substr(0, next);
         if (!isPlainName(name))
             return std::nullopt;
         at = &state.folders.child(*at, name);
+        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
     }
-    const std::string_view last = rel.substr(start);
-    if (!last.empty() && !isPlainName(last))
-        return std::nullopt;
+    state.lastPlace = {at, std::string(folderRel)};
     return std::make_pair(at, last);
 }
 
@@ -857,6 +872,21 @@ bool DiskApplication::exists(std::string_view rel) {
     }
 }
 
+std::optional<FolderListing> DiskApplication::listFolder(std::string_view folder) {
+    const auto place = placeBelow(*state_, folder);
+    if (!place)
+        throw Failure(status::InvalidArg, "'" + printable(folder) + "' is no folder's path below the web");
+    HandleFolder& at =
+        place->second.empty() ? *place->first : state_->folders.child(*place->first, place->second);
+    try {
+        return list(*state_, at);
+    } catch (const Failure& f) {
+        if (f.status() == status::NotFound)
+            return std::nullopt;
+        throw;
+    }
+}
+
 void DiskApplication::replaceMetadataFile(std::string_view folder, std::string_view file,
                                           const std::optional<std::string>& bytes) {
     if (!state_->batch)
@@ -945,7 +975,7 @@ std::unique_ptr<WriteLock> DiskApplication::lockForWriting(bool wait,
     }
     // Whatever was resolved before the lock may have changed since: every folder is opened afresh.
     state_->folders.forget();
-    state_->lastFolder = nullptr;
+    state_->lastFolder = {};
     state_->batch = std::make_unique<WriteBatch>(state_->folders);
     state_->tidied.clear();
     state_->lockFd = fd.get();

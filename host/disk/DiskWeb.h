@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The host ports over a web that is a plain folder on disk, with the properties kept in the editor's own
 // metadata files, so the add-in can run against a real site without the editor.
@@ -47,6 +48,13 @@ class WriteLock {
 // Whether the web at `web` has its lock file yet; taking the lock makes it, and the web's private folder,
 // when it has not.
 bool hasLockFile(const std::filesystem::path& web);
+
+// The names a folder of the web shows, each list sorted: what is hidden, unsafe or no file or folder
+// (a link, a device) is left out, as in the window.
+struct FolderListing {
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+};
 
 class DiskApplication : public host::Application {
   public:
@@ -90,6 +98,10 @@ class DiskApplication : public host::Application {
     std::optional<std::string> readFile(std::string_view rel);
     // Whether the path names an entry of the web (a link counts as itself and is not followed).
     bool exists(std::string_view rel);
+    // The folder at `folder` below the web ("" for the web, "/" between names), listed through the
+    // folders' descriptors as readMetadataFile reaches them. None when it is gone or no real folder any
+    // more; throws host::Failure when it cannot be listed.
+    std::optional<FolderListing> listFolder(std::string_view folder);
     // Gives it these bytes, or removes it (none), as one of the changes of the write lock held.
     void replaceMetadataFile(std::string_view folder, std::string_view file,
                              const std::optional<std::string>& bytes);

@@ -10,9 +10,9 @@
 
 using terminal::Choice;
 using terminal::choiceBetween;
+using terminal::ChoiceFiles;
 using terminal::FileSnapshot;
 using terminal::UndoHistory;
-using ::testing::Contains;
 using ::testing::HasSubstr;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -39,7 +39,21 @@ struct UndoHistoryTest : ::testing::Test {
         dir.write("web/zeta.txt", "z");
     }
 
-    FileSnapshot snapshot(const std::vector<fs::path>& files) { return terminal::snapshotFiles(app, files); }
+    std::shared_ptr<const ChoiceFiles> filesOf(const std::vector<std::string>& parts, bool folder) {
+        return std::make_shared<const ChoiceFiles>(ChoiceFiles::of(app, parts, folder));
+    }
+    FileSnapshot snapshot(const std::shared_ptr<const ChoiceFiles>& files) {
+        return terminal::snapshotFiles(app, *files);
+    }
+    // Each file as its path below the web.
+    static std::vector<std::string> paths(const ChoiceFiles& files) {
+        std::vector<std::string> out;
+        files.forEach(files.all(), [&](std::size_t, std::string_view folder, std::string_view name) {
+            out.push_back((folder.empty() ? "" : std::string(folder) + "/") + "_vti_cnf/" +
+                          (name.empty() ? ".fp_folder_info" : std::string(name)));
+        });
+        return out;
+    }
     // Undo and redo as the window runs them: under the web's write lock.
     const Choice& undo(UndoHistory& history, bool redo = false) {
         auto lock = app.lockForWriting(false);
@@ -51,12 +65,12 @@ struct UndoHistoryTest : ::testing::Test {
 
     // What marking docs does on disk.
     Choice markDocs(UndoHistory& history) {
-        const auto files = terminal::metadataFilesOfChoice(web, {"docs"}, true);
+        const auto files = filesOf({"docs"}, true);
         const FileSnapshot before = snapshot(files);
         dir.write("web/docs/_vti_cnf/a.txt", AuthorMarked);
         dir.write("web/docs/_vti_cnf/b.txt", Marked);
         dir.write("web/docs/_vti_cnf/.fp_folder_info", Marked);
-        auto choice = choiceBetween("marked docs", before, snapshot(files));
+        auto choice = choiceBetween("marked docs", files, before, snapshot(files));
         EXPECT_TRUE(choice.has_value());
         history.record(*choice);
         return *choice;
@@ -68,16 +82,17 @@ struct UndoHistoryTest : ::testing::Test {
 
 TEST_F(UndoHistoryTest, AChoiceCoversTheItemEverythingBeneathAndTheFoldersAbove) {
     dir.write("web/docs/deep/c.txt", "c");
-    const auto folder = terminal::metadataFilesOfChoice(web, {"docs"}, true);
-    EXPECT_THAT(folder, Contains(web / "_vti_cnf/.fp_folder_info"));
-    EXPECT_THAT(folder, Contains(docs));
-    EXPECT_THAT(folder, Contains(a));
-    EXPECT_THAT(folder, Contains(b));
-    EXPECT_THAT(folder, Contains(web / "docs/deep/_vti_cnf/.fp_folder_info"));
-    EXPECT_THAT(folder, Contains(web / "docs/deep/_vti_cnf/c.txt"));
-    EXPECT_THAT(folder, ::testing::Not(Contains(web / "_vti_cnf/zeta.txt")));
-    const auto file = terminal::metadataFilesOfChoice(web, {"docs", "a.txt"}, false);
-    EXPECT_THAT(file, ::testing::UnorderedElementsAre(web / "_vti_cnf/.fp_folder_info", docs, a));
+    dir.write("web/docs/deep/deeper/d.txt", "d");
+    dir.write("web/docs/next/e.txt", "e");
+    EXPECT_THAT(paths(*filesOf({"docs"}, true)),
+                ::testing::UnorderedElementsAre(
+                    "_vti_cnf/.fp_folder_info", "docs/_vti_cnf/.fp_folder_info", "docs/_vti_cnf/a.txt",
+                    "docs/_vti_cnf/b.txt", "docs/deep/_vti_cnf/.fp_folder_info", "docs/deep/_vti_cnf/c.txt",
+                    "docs/deep/deeper/_vti_cnf/.fp_folder_info", "docs/deep/deeper/_vti_cnf/d.txt",
+                    "docs/next/_vti_cnf/.fp_folder_info", "docs/next/_vti_cnf/e.txt"));
+    EXPECT_THAT(paths(*filesOf({"docs", "a.txt"}, false)),
+                ::testing::UnorderedElementsAre("_vti_cnf/.fp_folder_info", "docs/_vti_cnf/.fp_folder_info",
+                                                "docs/_vti_cnf/a.txt"));
 }
 
 TEST_F(UndoHistoryTest, UndoGivesBackTheExactBytesAndRemovesCreatedFiles) {
@@ -100,10 +115,10 @@ TEST_F(UndoHistoryTest, UndoGivesBackTheExactBytesAndRemovesCreatedFiles) {
 TEST_F(UndoHistoryTest, UndoGoesBackThroughTheWholeHistoryAndANewChoiceDropsTheRedo) {
     UndoHistory history;
     markDocs(history);
-    const auto files = terminal::metadataFilesOfChoice(web, {"zeta.txt"}, false);
+    const auto files = filesOf({"zeta.txt"}, false);
     const auto before = snapshot(files);
     dir.write("web/_vti_cnf/zeta.txt", Marked);
-    history.record(*choiceBetween("marked zeta.txt", before, snapshot(files)));
+    history.record(*choiceBetween("marked zeta.txt", files, before, snapshot(files)));
 
     EXPECT_EQ(undo(history).label, "marked zeta.txt");
     EXPECT_FALSE(fs::exists(web / "_vti_cnf/zeta.txt"));
@@ -116,7 +131,7 @@ TEST_F(UndoHistoryTest, UndoGoesBackThroughTheWholeHistoryAndANewChoiceDropsTheR
     EXPECT_TRUE(history.canRedo());
     const auto again = snapshot(files);
     dir.write("web/_vti_cnf/zeta.txt", Marked);
-    history.record(*choiceBetween("marked zeta.txt", again, snapshot(files)));
+    history.record(*choiceBetween("marked zeta.txt", files, again, snapshot(files)));
     EXPECT_FALSE(history.canRedo()) << "a new choice ends what could be redone";
 }
 
@@ -158,21 +173,21 @@ TEST_F(UndoHistoryTest, UndoIsCountedAndNeverWritesThroughAFolderSwappedForALink
 }
 
 TEST_F(UndoHistoryTest, NothingChangedIsNoChoice) {
-    const auto files = terminal::metadataFilesOfChoice(web, {"docs"}, true);
+    const auto files = filesOf({"docs"}, true);
     const auto before = snapshot(files);
-    EXPECT_FALSE(choiceBetween("marked docs", before, snapshot(files)).has_value());
+    EXPECT_FALSE(choiceBetween("marked docs", files, before, snapshot(files)).has_value());
 }
 
 TEST_F(UndoHistoryTest, CountsMarksRemovedThatWereSetOnTheirOwn) {
     // Files marked one by one in a folder without a mark of its own.
     dir.write("web/docs/_vti_cnf/a.txt", AuthorMarked);
     dir.write("web/docs/_vti_cnf/b.txt", Marked);
-    const auto files = terminal::metadataFilesOfChoice(web, {"docs"}, true);
+    const auto files = filesOf({"docs"}, true);
     auto before = snapshot(files);
     dir.write("web/docs/_vti_cnf/a.txt", Author);
     dir.write("web/docs/_vti_cnf/b.txt", "vti_encoding:SR|utf8-nl\r\n");
     auto after = snapshot(files);
-    EXPECT_EQ(terminal::marksRemovedOnTheirOwn(before, after, web / "docs"), 2u);
+    EXPECT_EQ(terminal::marksRemovedOnTheirOwn(*files, before, after), 2u);
 
     // Marked with the folder (whose own file holds the mark): none of them on their own, and the chosen
     // folder's own mark is not counted either.
@@ -184,7 +199,7 @@ TEST_F(UndoHistoryTest, CountsMarksRemovedThatWereSetOnTheirOwn) {
     dir.write("web/docs/_vti_cnf/b.txt", "vti_encoding:SR|utf8-nl\r\n");
     dir.write("web/docs/_vti_cnf/.fp_folder_info", "vti_encoding:SR|utf8-nl\r\n");
     after = snapshot(files);
-    EXPECT_EQ(terminal::marksRemovedOnTheirOwn(before, after, web / "docs"), 0u);
+    EXPECT_EQ(terminal::marksRemovedOnTheirOwn(*files, before, after), 0u);
 }
 
 } // namespace

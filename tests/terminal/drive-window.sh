@@ -88,10 +88,11 @@ start() { start_command "$varnook" "$@"; }
 keys() { tm send-keys -t vt "$@"; }
 type_text() { tm send-keys -t vt -l "$1"; }
 
-# Polls the screen, so no step depends on a fixed delay.
+# Polls the screen, so no step depends on a fixed delay; a scenario with slow steps raises patience.
+patience=1
 wait_for() {
     local i shown
-    for ((i = 0; i < 100; i++)); do
+    for ((i = 0; i < 100 * patience; i++)); do
         shown=$(screen)
         [[ $shown == *"$1"* ]] && return 0
         sleep 0.05
@@ -100,7 +101,7 @@ wait_for() {
 }
 wait_gone() {
     local i shown
-    for ((i = 0; i < 100; i++)); do
+    for ((i = 0; i < 100 * patience; i++)); do
         shown=$(screen)
         [[ $shown != *"$1"* ]] && return 0
         sleep 0.05
@@ -755,6 +756,25 @@ undo)
     expect "Error: $web/_vti_cnf/zeta.txt changed on disk since; nothing was changed"
     grep -q 'vti_title:SR|edited' "$web/_vti_cnf/zeta.txt" || fail "a failed undo changed zeta.txt"
     expect_marked "$web/docs/_vti_cnf/b.htm"
+    ;;
+deep)
+    # Deeper than any path the system takes: a choice on the top folder reaches the marked page at the
+    # bottom, and its undo puts the mark back.
+    cc -O2 -o "$work/chain" "$source_dir/bench/chain.c" || fail "cannot build the chain maker"
+    (cd "$work" && ./chain deep 10000) || fail "cannot make a web 10,000 folders deep"
+    bottom=$(printf 'd/%.0s' $(seq 10000))deep.htm
+    patience=60 # a sanitized build takes its time over 10,000 folders
+    start "$work/deep"
+    window_up deep
+    keys Down
+    expect_selected d folder
+    keys m Enter
+    expect "Note: published 1 item that was marked on its own"
+    [[ -z $("$varnook" excluded "$work/deep" 2>&1) ]] || fail "the page at the bottom is still left out"
+    keys u
+    expect "Note: undid: published d (1 item)"
+    [[ $("$varnook" excluded "$work/deep" 2>&1 | tail -1) == "$bottom" ]] ||
+        fail "the undo did not mark the page at the bottom again"
     ;;
 publish-warning)
     start "$web"

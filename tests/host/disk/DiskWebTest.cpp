@@ -247,6 +247,35 @@ TEST_F(DiskWebTest, LocateStaysInsideTheWeb) {
     }
 }
 
+// Files, metadata files and listings reached by their path below the web, as undo reaches them: every path
+// is walked from the last one, so a forged step right after a neighbour must be refused all the same.
+TEST_F(DiskWebTest, PathsBelowTheWebAreCheckedAfterANeighbourToo) {
+    put(web / "images" / "pic.jpg", "jpg");
+    put(web / "images" / "_vti_cnf" / "pic.jpg", "vti_donotpublish:BW|true\n");
+    put(web / "images" / "deep" / "x.htm");
+    TempDir outside;
+    put(outside.path() / "secret.txt");
+    fs::create_directory_symlink(outside.path(), web / "out");
+    auto app = open();
+
+    for (const char* bad : {"images//pic.jpg", "images/../images/pic.jpg", "images/./pic.jpg",
+                            "/images/pic.jpg", "images/deep/../pic.jpg", "images/deep/.."}) {
+        ASSERT_EQ(app->readFile("images/deep/x.htm"), "");
+        EXPECT_THROW(app->readFile(bad), host::Failure) << bad;
+        ASSERT_TRUE(app->readMetadataFile("images", "pic.jpg"));
+        EXPECT_THROW(app->listFolder(bad), host::Failure) << bad;
+    }
+    EXPECT_THROW(app->readMetadataFile("images//deep", ""), host::Failure);
+    EXPECT_EQ(app->readFile("images/pic.jpg"), "jpg");
+    const auto listing = app->listFolder("images");
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->folders, Names{"deep"});
+    EXPECT_EQ(listing->files, Names{"pic.jpg"});
+    EXPECT_FALSE(app->listFolder("out")) << "a link is no folder of the web";
+    EXPECT_FALSE(app->listFolder("images/none"));
+    EXPECT_FALSE(app->readMetadataFile("out", "secret.txt"));
+}
+
 TEST_F(DiskWebTest, ReadsPropertiesFromTheEditorsFiles) {
     put(web / "a" / "p.htm");
     put(web / "a" / "_vti_cnf" / "p.htm", "vti_encoding:SR|utf8-nl\r\nvti_donotpublish:BW|true\r\n");
