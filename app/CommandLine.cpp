@@ -6,17 +6,126 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace app {
 namespace {
 
-constexpr std::array<const char*, 8> Commands{"tree",     "toggle", "mark",  "unmark",
-                                              "excluded", "check",  "icons", "help"};
+// Every value a command line can set, kept alive for the command run after parsing.
+struct Values {
+    std::string web;
+    std::vector<std::string> items;
+    bool tsv = false;
+    bool json = false;
+    MarkOptions mark;
+    std::string excludedFormat = "list";
+    std::string checkFormat = "text";
+    bool keepMetadata = false;
+    std::string dir;
+    std::string helpTopic;
+};
+
+using Runner = std::function<Outcome(std::ostream& out, std::ostream& warnings)>;
+
+const char* const WebHelp = "The folder of the web";
+const char* const TsvHelp =
+    "One TAB-separated line per node: depth, key, text, image, selected image, expanded";
+const char* const KeepMetadataHelp = "Deploy the editor's _vti_* files and folders too";
+const char* const VersionText = "varnook " VARNOOK_VERSION;
+
+void declareMarking(CLI::App& command, Values& v) {
+    command.add_flag("--tsv", v.mark.tsv, std::string(TsvHelp) + " (the tree after the change)");
+    command.add_flag("-q,--quiet", v.mark.quiet, "Print nothing");
+    command.add_flag("-n,--dry-run", v.mark.dryRun, "Say what would change, write nothing");
+    command.add_flag("--init", v.mark.init, "Allow a folder that is not a web yet, and make it one");
+    command.add_flag("--no-wait", v.mark.noWait,
+                     "Fail at once when another varnook is changing the web, instead of waiting for it");
+    command.add_option("WEB", v.web, WebHelp)->required();
+    command
+        .add_option("ITEM", v.items, "An item's path below the web, \"/\" between names; \".\" is the web")
+        ->required();
+}
+
+Runner marking(MarkDirection direction, std::shared_ptr<Values> v) {
+    return [v, direction](std::ostream& o, std::ostream& w) {
+        return runMarking(v->web, v->items, direction, v->mark, o, w);
+    };
+}
+
+// The commands, as git keeps its own: each with its summary, how it declares its options and what runs it.
+// Registration, the "did you mean" list and the dispatch all read this one table.
+struct Command {
+    const char* name;
+    const char* summary;
+    void (*declare)(CLI::App& command, Values& v);
+    Runner (*runner)(std::shared_ptr<Values> v); // none for help, which the parser answers itself
+};
+
+const std::array<Command, 8> CommandTable{{
+    {"help", "Print the help of varnook or of one command",
+     [](CLI::App& c, Values& v) { c.add_option("COMMAND", v.helpTopic, "The command"); }, nullptr},
+    {"tree", "Print the tree of the web as the publishing window shows it",
+     [](CLI::App& c, Values& v) {
+         auto* tsv = c.add_flag("--tsv", v.tsv, TsvHelp);
+         c.add_flag("--json", v.json,
+                    "A JSON array, one object per node: path, kind, image, selectedImage, marked, ownMark, "
+                    "deployed, why")
+             ->excludes(tsv);
+         c.add_option("WEB", v.web, WebHelp)->required();
+     },
+     [](std::shared_ptr<Values> v) -> Runner {
+         const TreeFormat f = v->json ? TreeFormat::Json : v->tsv ? TreeFormat::Tsv : TreeFormat::Readable;
+         return [v, f](std::ostream& o, std::ostream& w) { return runTree(v->web, f, o, w); };
+     }},
+    {"toggle", "Choose \"Don't Publish\" on each item in turn, as a right-click in the window does",
+     declareMarking, [](std::shared_ptr<Values> v) { return marking(MarkDirection::Toggle, std::move(v)); }},
+    {"mark", "Mark each item \"Don't Publish\" (a folder with everything in it), whatever it shows now",
+     declareMarking, [](std::shared_ptr<Values> v) { return marking(MarkDirection::Mark, std::move(v)); }},
+    {"unmark", "Publish each item again (a folder with everything in it), whatever it shows now",
+     declareMarking, [](std::shared_ptr<Values> v) { return marking(MarkDirection::Unmark, std::move(v)); }},
+    {"excluded", "What a deploy leaves out: what the window shows marked",
+     [](CLI::App& c, Values& v) {
+         c.add_option("--format", v.excludedFormat, "list, rsync (filter rules), gitignore or json")
+             ->check(CLI::IsMember({"list", "rsync", "gitignore", "json"}));
+         c.add_flag("--keep-metadata", v.keepMetadata, KeepMetadataHelp);
+         c.add_option("WEB", v.web, WebHelp)->required();
+     },
+     [](std::shared_ptr<Values> v) -> Runner {
+         const std::string& name = v->excludedFormat;
+         const ExcludedFormat f = name == "rsync"       ? ExcludedFormat::Rsync
+                                  : name == "gitignore" ? ExcludedFormat::Gitignore
+                                  : name == "json"      ? ExcludedFormat::Json
+                                                        : ExcludedFormat::List;
+         return [v, f](std::ostream& o, std::ostream& w) {
+             return runExcluded(v->web, f, v->keepMetadata, o, w);
+         };
+     }},
+    {"check",
+     "Report links of deployed pages to items a deploy leaves out (exit status 1) or that are missing",
+     [](CLI::App& c, Values& v) {
+         c.add_option("--format", v.checkFormat, "text or json")->check(CLI::IsMember({"text", "json"}));
+         c.add_flag("--keep-metadata", v.keepMetadata, KeepMetadataHelp);
+         c.add_option("WEB", v.web, WebHelp)->required();
+     },
+     [](std::shared_ptr<Values> v) -> Runner {
+         const CheckFormat f = v->checkFormat == "json" ? CheckFormat::Json : CheckFormat::Text;
+         return
+             [v, f](std::ostream& o, std::ostream& w) { return runCheck(v->web, f, v->keepMetadata, o, w); };
+     }},
+    {"icons", "Write the window's 16x16 images and its icon as PNG files, <key>.png, into a folder",
+     [](CLI::App& c, Values& v) {
+         c.add_option("DIR", v.dir, "The folder to write into (made if missing)")->required();
+     },
+     [](std::shared_ptr<Values> v) -> Runner {
+         return [v](std::ostream& o, std::ostream&) { return runIcons(v->dir, o); };
+     }},
+}};
 
 bool isCommand(const std::string& word) {
-    return std::find(Commands.begin(), Commands.end(), word) != Commands.end();
+    return std::any_of(CommandTable.begin(), CommandTable.end(),
+                       [&](const Command& c) { return word == c.name; });
 }
 
 std::size_t editDistance(const std::string& a, const std::string& b) {
@@ -74,47 +183,15 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-// Every value a command line can set, kept alive for the command run after parsing.
-struct Values {
-    std::string web;
-    std::vector<std::string> items;
-    bool tsv = false;
-    bool json = false;
-    MarkOptions mark;
-    std::string format;
-    bool keepMetadata = false;
-    std::string dir;
-    std::string helpTopic;
-};
-
-const char* const WebHelp = "The folder of the web";
-const char* const TsvHelp =
-    "One TAB-separated line per node: depth, key, text, image, selected image, expanded";
-
-CLI::App* addMarkingCommand(CLI::App& cli, const char* name, const char* description, Values& v) {
-    auto* command = cli.add_subcommand(name, description);
-    command->add_flag("--tsv", v.mark.tsv, std::string(TsvHelp) + " (the tree after the change)");
-    command->add_flag("-q,--quiet", v.mark.quiet, "Print nothing");
-    command->add_flag("-n,--dry-run", v.mark.dryRun, "Say what would change, write nothing");
-    command->add_flag("--init", v.mark.init, "Allow a folder that is not a web yet, and make it one");
-    command->add_flag("--no-wait", v.mark.noWait,
-                      "Fail at once when another varnook is changing the web, instead of waiting for it");
-    command->add_option("WEB", v.web, WebHelp)->required();
-    command
-        ->add_option("ITEM", v.items, "An item's path below the web, \"/\" between names; \".\" is the web")
-        ->required();
-    return command;
-}
-
 } // namespace
 
 std::optional<std::string> nearestCommand(const std::string& word) {
     std::optional<std::string> best;
     std::size_t bestDistance = 3; // further than two edits is a different word
-    for (const char* command : Commands) {
-        const std::size_t d = editDistance(word, command);
-        if (d < bestDistance && d < std::string(command).size()) {
-            best = command;
+    for (const Command& command : CommandTable) {
+        const std::size_t d = editDistance(word, command.name);
+        if (d < bestDistance && d < std::string(command.name).size()) {
+            best = command.name;
             bestDistance = d;
         }
     }
@@ -125,7 +202,7 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
     rejectMistypedCommand(argc, argv);
 
     CLI::App cli{"varnook: mark the files and folders of a web that are not to be published", "varnook"};
-    cli.set_version_flag("--version", "varnook " VARNOOK_VERSION);
+    cli.set_version_flag("--version", VersionText);
     cli.require_subcommand(0, 1);
     auto v = std::make_shared<Values>();
     std::string windowWeb;
@@ -133,46 +210,8 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         "WEB", windowWeb,
         "With no command: the folder of the web to open in the terminal window (default: a copy of the "
         "bundled sample web)");
-
-    auto* help = cli.add_subcommand("help", "Print the help of varnook or of one command");
-    help->add_option("COMMAND", v->helpTopic, "The command");
-
-    auto* tree = cli.add_subcommand("tree", "Print the tree of the web as the publishing window shows it");
-    auto* tsv = tree->add_flag("--tsv", v->tsv, TsvHelp);
-    tree->add_flag("--json", v->json,
-                   "A JSON array, one object per node: path, kind, image, selectedImage, marked, ownMark, "
-                   "deployed, why")
-        ->excludes(tsv);
-    tree->add_option("WEB", v->web, WebHelp)->required();
-
-    auto* toggle = addMarkingCommand(
-        cli, "toggle", "Choose \"Don't Publish\" on each item in turn, as a right-click in the window does",
-        *v);
-    auto* mark = addMarkingCommand(
-        cli, "mark",
-        "Mark each item \"Don't Publish\" (a folder with everything in it), whatever it shows now", *v);
-    auto* unmark = addMarkingCommand(
-        cli, "unmark", "Publish each item again (a folder with everything in it), whatever it shows now", *v);
-
-    auto* excluded = cli.add_subcommand("excluded", "What a deploy leaves out: what the window shows marked");
-    v->format = "list";
-    excluded->add_option("--format", v->format, "list, rsync (filter rules), gitignore or json")
-        ->check(CLI::IsMember({"list", "rsync", "gitignore", "json"}));
-    excluded->add_flag("--keep-metadata", v->keepMetadata,
-                       "Deploy the editor's _vti_* files and folders too");
-    excluded->add_option("WEB", v->web, WebHelp)->required();
-
-    auto* check = cli.add_subcommand(
-        "check",
-        "Report links of deployed pages to items a deploy leaves out (exit status 1) or that are missing");
-    auto* checkFormat =
-        check->add_option("--format", v->format, "text or json")->check(CLI::IsMember({"text", "json"}));
-    check->add_flag("--keep-metadata", v->keepMetadata, "Deploy the editor's _vti_* files and folders too");
-    check->add_option("WEB", v->web, WebHelp)->required();
-
-    auto* icons = cli.add_subcommand(
-        "icons", "Write the window's 16x16 images and its icon as PNG files, <key>.png, into a folder");
-    icons->add_option("DIR", v->dir, "The folder to write into (made if missing)")->required();
+    for (const Command& command : CommandTable)
+        command.declare(*cli.add_subcommand(command.name, command.summary), *v);
 
     try {
         cli.parse(argc, argv);
@@ -183,7 +222,7 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         out << cli.help("", CLI::AppFormatMode::All);
         return {};
     } catch (const CLI::CallForVersion&) {
-        out << "varnook " VARNOOK_VERSION "\n";
+        out << VersionText << '\n';
         return {};
     } catch (const CLI::ParseError& e) {
         throw UsageError{oneLine(e.what())};
@@ -199,7 +238,10 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
     if (windowWebOption->count() > 0)
         throw UsageError{"unexpected argument '" + windowWeb + "'"};
 
-    if (help->parsed()) {
+    const std::string name = cli.get_subcommands().front()->get_name();
+    const auto command = std::find_if(CommandTable.begin(), CommandTable.end(),
+                                      [&](const Command& c) { return name == c.name; });
+    if (command->runner == nullptr) { // help
         const std::string topic = v->helpTopic;
         if (!topic.empty() && !isCommand(topic))
             throw UsageError{unknownCommand(topic)};
@@ -208,35 +250,8 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         out << (topic.empty() ? cli.help() : cli.get_subcommand(topic)->help("varnook"));
         return {};
     }
-
     invocation.command = Invocation::Run;
-    if (tree->parsed()) {
-        const TreeFormat f = v->json ? TreeFormat::Json : v->tsv ? TreeFormat::Tsv : TreeFormat::Readable;
-        invocation.run = [v, f](std::ostream& o, std::ostream& w) { return runTree(v->web, f, o, w); };
-    } else if (toggle->parsed() || mark->parsed() || unmark->parsed()) {
-        const MarkDirection d = toggle->parsed() ? MarkDirection::Toggle
-                                : mark->parsed() ? MarkDirection::Mark
-                                                 : MarkDirection::Unmark;
-        invocation.run = [v, d](std::ostream& o, std::ostream& w) {
-            return runMarking(v->web, v->items, d, v->mark, o, w);
-        };
-    } else if (excluded->parsed()) {
-        const ExcludedFormat f = v->format == "rsync"       ? ExcludedFormat::Rsync
-                                 : v->format == "gitignore" ? ExcludedFormat::Gitignore
-                                 : v->format == "json"      ? ExcludedFormat::Json
-                                                            : ExcludedFormat::List;
-        invocation.run = [v, f](std::ostream& o, std::ostream& w) {
-            return runExcluded(v->web, f, v->keepMetadata, o, w);
-        };
-    } else if (check->parsed()) {
-        const CheckFormat f =
-            checkFormat->count() > 0 && v->format == "json" ? CheckFormat::Json : CheckFormat::Text;
-        invocation.run = [v, f](std::ostream& o, std::ostream& w) {
-            return runCheck(v->web, f, v->keepMetadata, o, w);
-        };
-    } else if (icons->parsed()) {
-        invocation.run = [v](std::ostream& o, std::ostream&) { return runIcons(v->dir, o); };
-    }
+    invocation.run = command->runner(v);
     return invocation;
 }
 
