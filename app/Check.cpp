@@ -9,6 +9,7 @@
 #include "host/Failure.h"
 #include "host/disk/SystemErrors.h"
 #include "links/LinkIndex.h"
+#include "webtree/NodeImages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -40,7 +41,7 @@ DeployMap mapDeployment(const LoadedWindow& window) {
         const std::string path = window.relativePath(node);
         const Deployment d = deploymentOf(node);
         map.byPath.emplace(path, d);
-        if (d.deployed && !isFolderNode(node) && node.parent() != nullptr &&
+        if (d.deployed && !webtree::isFolderNode(node) && node.parent() != nullptr &&
             (links::isPage(path) || links::isStyleSheet(path)))
             map.documents.push_back(path);
     });

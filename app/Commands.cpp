@@ -9,7 +9,7 @@
 #include "app/WebDetection.h"
 #include "host/Failure.h"
 #include "webtree/FileImage.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 #include "window/ImageKeys.h"
 #include "window/PngWriter.h"
 
@@ -29,7 +29,7 @@ void printTree(const host::TreeModel& tree, bool tsv, std::ostream& out) {
 }
 
 std::string displayPath(const LoadedWindow& window, const host::Node& node) {
-    return window.relativePath(node) + (isFolderNode(node) && node.parent() != nullptr ? "/" : "");
+    return window.relativePath(node) + (webtree::isFolderNode(node) && node.parent() != nullptr ? "/" : "");
 }
 
 // Puts the node in the state from which "Don't Publish" goes the wanted way, as if the window showed
@@ -38,7 +38,7 @@ void prepare(window::frmMain& form, host::Node& node, MarkDirection direction) {
     if (node.parent() == nullptr)
         return;
     const bool shownMarked = webtree::hasMarkSuffix(node.image());
-    if (direction == MarkDirection::Mark && shownMarked && !isFolderNode(node)) {
+    if (direction == MarkDirection::Mark && shownMarked && !webtree::isFolderNode(node)) {
         node.setImage(webtree::stripMarkSuffix(node.image()));
         node.setSelectedImage(webtree::stripMarkSuffix(node.selectedImage()));
     } else if (direction == MarkDirection::Unmark && !shownMarked) {
@@ -187,8 +187,8 @@ Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keep
         out << (rsync ? RsyncOwnFilesRules : GitignoreOwnFilesRules) << '\n';
     for (const host::Node* node : leftOut(window.tree(), true)) {
         const std::string path = window.relativePath(*node);
-        out << (rsync ? rsyncExcludeRule(path, isFolderNode(*node))
-                      : gitignoreRule(path, isFolderNode(*node)))
+        out << (rsync ? rsyncExcludeRule(path, webtree::isFolderNode(*node))
+                      : gitignoreRule(path, webtree::isFolderNode(*node)))
             << '\n';
     }
     return {};

@@ -1,18 +1,14 @@
 #include "app/Deployment.h"
 
 #include "host/Failure.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 namespace app {
-
-bool isFolderNode(const host::Node& node) {
-    return node.image().starts_with("closed") || node.image().starts_with("open");
-}
 
 Deployment deploymentOf(const host::Node& node) {
     if (node.parent() == nullptr || !webtree::hasMarkSuffix(node.image()))
         return {true, Why::Published};
-    return {false, isFolderNode(node) ? Why::NothingPublishedBeneath : Why::OwnMark};
+    return {false, webtree::isFolderNode(node) ? Why::NothingPublishedBeneath : Why::OwnMark};
 }
 
 std::string_view describe(Why why) {

@@ -29,8 +29,6 @@ Deployment deploymentOf(const host::Node& node);
 // "published", "own mark", "nothing published beneath".
 std::string_view describe(Why why);
 
-bool isFolderNode(const host::Node& node);
-
 // The nodes a deploy leaves out, in tree order. topmostOnly: without the contents of a folder that is
 // left out as a whole, which is all that rules for rsync or git need.
 std::vector<const host::Node*> leftOut(const host::TreeModel& tree, bool topmostOnly);

@@ -1,7 +1,7 @@
 #include "app/NodeJson.h"
 
 #include "app/Deployment.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 namespace app {
 namespace {
@@ -9,7 +9,7 @@ namespace {
 std::string kindOf(const host::Node& node) {
     if (node.parent() == nullptr)
         return "web";
-    if (isFolderNode(node))
+    if (webtree::isFolderNode(node))
         return "folder";
     return webtree::stripMarkSuffix(node.image());
 }

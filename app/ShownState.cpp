@@ -1,6 +1,6 @@
 #include "app/ShownState.h"
 
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 #include <functional>
 
@@ -8,8 +8,7 @@ namespace app {
 namespace {
 
 bool isFolder(const host::Node& node) {
-    const std::string base = webtree::stripMarkSuffix(node.image());
-    return base == "closed" || base == "open" || base == "web";
+    return webtree::isFolderNode(node) || node.image() == "web";
 }
 
 std::string items(std::size_t n) {

@@ -1,7 +1,7 @@
 #include "app/TreePrinter.h"
 
 #include "app/ShownState.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 #include <algorithm>
 #include <string>
@@ -10,14 +10,10 @@
 namespace app {
 namespace {
 
-bool isFolderImage(const std::string& image) {
-    return image.rfind("closed", 0) == 0 || image.rfind("open", 0) == 0;
-}
-
 std::string kindName(const std::string& image) {
-    const std::string base = webtree::stripMarkSuffix(image);
-    if (base == "closed" || base == "open")
+    if (webtree::isFolderImage(image))
         return "folder";
+    const std::string base = webtree::stripMarkSuffix(image);
     if (base == "home")
         return "home page";
     return base;
@@ -55,7 +51,7 @@ void printTreeReadable(const host::TreeModel& tree, std::ostream& out) {
             rows.push_back({std::string(n.text()), "web"});
             return;
         }
-        const bool folder = isFolderImage(n.image());
+        const bool folder = webtree::isFolderNode(n);
         std::string label =
             std::string(depth * 2, ' ') + sign(n) + std::string(n.text()) + (folder ? "/" : "");
         rows.push_back({std::move(label), kindName(n.image())});

@@ -2,7 +2,7 @@
 // "Don't Publish", checked when the selected node is marked; choosing it toggles that node.
 #include "marking/PublishMarking.h"
 #include "webtree/FileImage.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 #include <string_view>
 

@@ -3,7 +3,7 @@
 #include "host/Failure.h"
 #include "marking/PublishMarking.h"
 #include "webtree/FileImage.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 #include <algorithm>
 #include <cctype>

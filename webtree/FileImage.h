@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/WebModel.h"
+#include "webtree/NodeImages.h"
 
 #include <string>
 #include <string_view>
@@ -9,8 +10,6 @@ namespace webtree {
 
 // The property that excludes an item from publishing.
 inline constexpr std::string_view MarkProperty = "vti_donotpublish";
-// The suffix of an image key that shows a marked item.
-inline constexpr std::string_view MarkSuffix = "_n";
 
 // The kind key ("page", "jpg", ..., "unknown") for an extension, compared after lower-casing.
 std::string kindForExtension(std::string_view extension);

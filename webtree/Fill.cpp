@@ -2,6 +2,7 @@
 
 #include "host/Failure.h"
 #include "webtree/FileImage.h"
+#include "webtree/NodeImages.h"
 
 #include <memory>
 #include <optional>
@@ -113,16 +114,6 @@ void FillFolder(FillContext& ctx, host::Folder& root, std::string_view rootKey) 
 }
 
 } // namespace
-
-bool hasMarkSuffix(std::string_view key) {
-    return key.size() >= MarkSuffix.size() && key.substr(key.size() - MarkSuffix.size()) == MarkSuffix;
-}
-
-std::string stripMarkSuffix(std::string key) {
-    for (auto pos = key.find(MarkSuffix); pos != std::string::npos; pos = key.find(MarkSuffix, pos))
-        key.erase(pos, MarkSuffix.size());
-    return key;
-}
 
 void Fill(host::Application& app, host::TreeModel& tvwWeb) {
     auto web = app.activeWeb();

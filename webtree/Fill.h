@@ -10,10 +10,4 @@ namespace webtree {
 // any failure but the guarded reads ends filling, and the nodes added so far stay.
 void Fill(host::Application& app, host::TreeModel& tvwWeb);
 
-// Removes every occurrence of the mark suffix from a key, exactly and case-sensitively.
-std::string stripMarkSuffix(std::string key);
-
-// True when the key's last two characters are the mark suffix.
-bool hasMarkSuffix(std::string_view key);
-
 } // namespace webtree

@@ -1,5 +1,6 @@
 #include "window/Images.h"
 
+#include "webtree/NodeImages.h"
 #include "window/ImageKeys.h"
 
 #include <algorithm>
@@ -343,7 +344,7 @@ constexpr bool wellFormed(const Art& art) {
     });
 }
 
-constexpr std::string_view MarkSuffix = "_n";
+using webtree::MarkSuffix;
 
 constexpr std::string_view partnerOf(std::string_view key) {
     return key.ends_with(MarkSuffix) ? key.substr(0, key.size() - MarkSuffix.size()) : key;

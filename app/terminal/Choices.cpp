@@ -1,17 +1,12 @@
 #include "app/terminal/TerminalHost.h"
 #include "host/Failure.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace terminal {
 namespace {
-
-bool isFolderNode(const host::Node& node) {
-    const std::string base = webtree::stripMarkSuffix(node.image());
-    return base == "closed" || base == "open";
-}
 
 std::string itemsText(std::size_t n) {
     return std::to_string(n) + (n == 1 ? " item" : " items");
@@ -81,8 +76,8 @@ void TerminalHost::beforeChoice(bool checked) {
     pending.publishing = checked;
     pending.nodeKey = node->key();
     try {
-        pending.files =
-            std::make_shared<const ChoiceFiles>(ChoiceFiles::of(*state_.web(), parts, isFolderNode(*node)));
+        pending.files = std::make_shared<const ChoiceFiles>(
+            ChoiceFiles::of(*state_.web(), parts, webtree::isFolderNode(*node)));
         pending.before = snapshotFiles(*state_.web(), *pending.files);
     } catch (const std::exception& e) {
         // The choice itself still runs; only its undo is lost.

@@ -1,6 +1,6 @@
 #include "app/terminal/Glyphs.h"
 
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 #include <array>
 #include <string>

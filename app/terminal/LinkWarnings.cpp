@@ -1,6 +1,7 @@
 #include "app/terminal/LinkWarnings.h"
 
 #include "app/Deployment.h"
+#include "webtree/NodeImages.h"
 
 #include <algorithm>
 
@@ -51,7 +52,7 @@ std::string pathBelowWeb(const host::Node& node) {
 LinkWarnings LinkWarnings::build(const host::TreeModel& tree, host::disk::DiskApplication& web) {
     std::vector<std::string> documents;
     tree.forEachInTreeOrder([&](const host::Node& node, std::size_t) {
-        if (node.parent() == nullptr || app::isFolderNode(node))
+        if (node.parent() == nullptr || webtree::isFolderNode(node))
             return;
         const std::string path = pathBelowWeb(node);
         if (links::isPage(path) || links::isStyleSheet(path))

@@ -2,7 +2,7 @@
 #include "app/terminal/TerminalHost.h"
 #include "app/terminal/Text.h"
 #include "host/disk/Metadata.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 #include "window/Layout.h"
 
 #include <cmath>
@@ -185,8 +185,7 @@ std::string TerminalHost::selectedNodeWhy(const host::Node& node) {
         std::vector<std::string_view> names;
         for (const host::Node* n = &node; n->parent() != nullptr; n = n->parent())
             names.push_back(n->text());
-        const std::string base = webtree::stripMarkSuffix(node.image());
-        const bool folder = base == "closed" || base == "open";
+        const bool folder = webtree::isFolderNode(node);
         std::string folderPath;
         for (std::size_t i = names.size(); i-- > (folder ? 0 : 1);)
             folderPath.append(folderPath.empty() ? "" : "/").append(names[i]);

@@ -1,6 +1,6 @@
 #include "host/Failure.h"
 #include "marking/MarkingFixture.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 
 #include <gmock/gmock.h>
 

@@ -2,7 +2,7 @@
 
 #include "app/terminal/Glyphs.h"
 #include "app/terminal/LineEdit.h"
-#include "webtree/Fill.h"
+#include "webtree/NodeImages.h"
 #include "window/ImageKeys.h"
 
 #include <clocale>
