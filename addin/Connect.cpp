@@ -1,13 +1,13 @@
 #include "addin/Connect.h"
 
 #include "host/Failure.h"
+#include "window/Layout.h"
 
 namespace addin {
 namespace {
 
 constexpr const char* PopupTag = "TALVO";
 constexpr const char* PopupCaption = "&Talvo Add-ins";
-constexpr const char* ButtonCaption = "Varnook 3.0...";
 constexpr const char* ButtonParameter = "Varnook3";
 
 } // namespace
@@ -87,7 +87,7 @@ void Connect::p_ctlBtnEvents_Click() {
         hasWeb = web != nullptr;
     }
     if (!hasWeb) {
-        module_.services().messageBox(NoWebMessage, MessageTitle, MessageStyle);
+        module_.services().messageBox(NoWebMessage, std::string(window::layout::MessageTitle), MessageStyle);
         return;
     }
     module_.mainWindow().setVisible(true);

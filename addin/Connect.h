@@ -44,9 +44,11 @@ class Connect {
     std::unique_ptr<host::ClickSubscription> p_ctlBtnEvents;
 };
 
+// The button the add-in puts into the editor's Tools menu.
+inline constexpr const char* ButtonCaption = "Varnook 3.0...";
+
 // The launch command's only message.
 inline constexpr const char* NoWebMessage = "You must open a Web before using Varnook.";
-inline constexpr const char* MessageTitle = "Varnook";
 inline constexpr int MessageStyle = 48; // OK button, exclamation icon
 
 } // namespace addin

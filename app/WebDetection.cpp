@@ -1,6 +1,8 @@
 #include "app/WebDetection.h"
 
 #include "host/Failure.h"
+#include "host/disk/DiskWeb.h"
+#include "host/disk/Metadata.h"
 #include "host/disk/SystemErrors.h"
 
 #include <memory>
@@ -13,7 +15,7 @@ namespace app {
 bool looksLikeAWeb(const std::filesystem::path& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    for (const char* name : {"_vti_pvt", "_vti_cnf"}) {
+    for (const std::string_view name : {host::disk::PrivateFolderName, host::disk::metadata::FolderName}) {
         if (fs::is_directory(fs::symlink_status(folder / name, ec)))
             return true;
     }

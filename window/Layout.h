@@ -28,7 +28,8 @@ struct Control {
 };
 
 inline constexpr std::string_view Caption = "Varnook 3.0";
-inline constexpr Rect ClientTwips{0, 0, 6405, 4485}; // 427 x 299 pixels
+inline constexpr std::string_view MessageTitle = "Varnook"; // of every message box the add-in shows
+inline constexpr Rect ClientTwips{0, 0, 6405, 4485};        // 427 x 299 pixels
 
 inline constexpr Control tvwWeb{"tvwWeb", ControlKind::Tree, {120, 840, 6135, 2895}, 0, ""};
 inline constexpr Control cmdClose{"cmdClose", ControlKind::Button, {5160, 3960, 1095, 375}, 1, "Close"};

@@ -20,8 +20,6 @@ struct TreeControl {
 // it, and the next show loads it again with a fresh tree.
 class frmMain : private detail::TreeControl, public marking::PublishMarking, public host::WindowEvents {
   public:
-    static constexpr const char* Caption = "Varnook 3.0";
-
     frmMain(host::GlobalApplication& app, host::WindowServices& services);
 
     host::TreeModel& tree() override { return tvwWeb; }

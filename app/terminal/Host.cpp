@@ -4,6 +4,7 @@
 #include "app/terminal/SampleWeb.h"
 #include "app/terminal/TerminalHost.h"
 #include "host/Failure.h"
+#include "window/Layout.h"
 
 #include <csignal>
 #include <unistd.h>
@@ -65,7 +66,7 @@ std::shared_ptr<MemoryControl> TerminalHost::addinButton() {
     auto bar = state_.bars().bar("Menu Bar");
     auto tools = bar ? bar->childNamed("Tools") : nullptr;
     auto popup = tools ? tools->childNamed("Talvo Add-ins") : nullptr;
-    return popup ? popup->childNamed("Varnook 3.0...") : nullptr;
+    return popup ? popup->childNamed(addin::ButtonCaption) : nullptr;
 }
 
 void TerminalHost::guarded(const std::function<void()>& step) {
@@ -81,7 +82,7 @@ void TerminalHost::guarded(const std::function<void()>& step) {
     // A message the status line would cut short is shown whole, in a box the user closes.
     if (!error_.empty() && textWidth("Error: " + error_) > screen_.cols() - 2) {
         draw();
-        messageBox(error_, "Varnook", 16);
+        messageBox(error_, std::string(window::layout::MessageTitle), 16);
     }
 }
 

@@ -86,7 +86,7 @@ void TerminalHost::drawWindow() {
     const std::string_view ellipsis = screen_.symbol("\u2026", "~");
 
     screen_.frame(l.top, l.left, l.height, l.width, Style::Bold);
-    const std::string caption = " " + std::string(window::frmMain::Caption) + " ";
+    const std::string caption = " " + std::string(window::layout::Caption) + " ";
     screen_.put(l.top, l.left + (l.width - textWidth(caption)) / 2, caption, Style::Bold, l.width - 6);
     screen_.put(l.top, l.closeBoxX, screen_.symbol("[\u00D7]", "[x]"), Style::Bold);
     for (std::size_t i = 0; i < l.labelLines.size(); ++i)

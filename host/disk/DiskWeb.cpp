@@ -75,7 +75,6 @@ constexpr std::array<std::string_view, 5> HiddenNames{"_derived", "_borders", "_
                                                       "_fpclass"};
 constexpr std::array<std::string_view, 4> HomePageNames{"index.htm", "index.html", "default.htm",
                                                         "default.html"};
-constexpr std::string_view PrivateFolderName = "_vti_pvt";
 constexpr std::string_view LockFileName = "varnook.lock";
 
 bool isHidden(std::string_view name) {

@@ -45,6 +45,9 @@ class WriteLock {
     std::uint64_t countAtStart_;
 };
 
+// The editor's private folder of a web, where the write lock's file is kept too.
+inline constexpr std::string_view PrivateFolderName = "_vti_pvt";
+
 // Whether the web at `web` has its lock file yet; taking the lock makes it, and the web's private folder,
 // when it has not.
 bool hasLockFile(const std::filesystem::path& web);

@@ -242,7 +242,8 @@ bool PublishingDialog::popUpMenu(bool noPublishChecked, float x, float y) {
 
 void PublishingDialog::showFailure(const std::string& message) {
     const KeyboardRouter::ModalLoop modal;
-    MessageBoxW(dialog_, wide(message).c_str(), L"Varnook", MB_OK | MB_ICONERROR);
+    MessageBoxW(dialog_, wide(message).c_str(), wide(std::string(layout::MessageTitle)).c_str(),
+                MB_OK | MB_ICONERROR);
 }
 
 INT_PTR CALLBACK PublishingDialog::dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 #include "window/win32/Win32WindowServices.h"
 
 #include "host/automation/Com.h"
+#include "window/Layout.h"
 
 namespace window::win32 {
 
@@ -47,7 +48,7 @@ void Win32WindowServices::reportEventFailure(const std::string& message) {
     if (windowExists())
         dialog_->showFailure(message);
     else
-        messageBox(message, "Varnook", MB_OK | MB_ICONERROR);
+        messageBox(message, std::string(layout::MessageTitle), MB_OK | MB_ICONERROR);
 }
 
 } // namespace window::win32
