@@ -1,5 +1,8 @@
 // A folder's change of mark spreads down through everything beneath it, then up through the folders
 // that contain it. Marks already written stay written when a later step fails.
+//
+// The walks follow the tree's own links instead of recursing: the add-in runs on the editor's GUI thread,
+// whose stack is small, and a web may be thousands of folders deep.
 #include "marking/PublishMarking.h"
 
 namespace marking {
@@ -9,14 +12,26 @@ bool isFolderKey(const std::string& key) {
     return key == "closed" || key == "open";
 }
 
-// Runs `visit` for each child of `node`, in sibling order, stopping after the last sibling.
-template <class Visit> void forEachChild(host::Node& node, Visit visit) {
-    if (node.childCount() == 0)
-        return;
-    for (host::Node* child = node.firstChild();; child = child->nextSibling()) {
-        visit(*child);
-        if (child == child->lastSibling())
-            break;
+// Visits `top` and everything beneath it in pre-order, siblings in their order: `enter(node)` when a node
+// is reached, and `beforeChild(parent, child)` just before each child's own visit.
+template <class Enter, class BeforeChild>
+void walkDown(host::Node& top, Enter enter, BeforeChild beforeChild) {
+    enter(top);
+    host::Node* node = &top;
+    for (;;) {
+        host::Node* next = nullptr;
+        if (node->childCount() > 0) {
+            next = node->firstChild();
+        } else {
+            while (node != &top && node == node->lastSibling())
+                node = node->parent();
+            if (node == &top)
+                return;
+            next = node->nextSibling();
+        }
+        beforeChild(*next->parent(), *next);
+        enter(*next);
+        node = next;
     }
 }
 
@@ -24,53 +39,57 @@ template <class Visit> void forEachChild(host::Node& node, Visit visit) {
 
 void PublishMarking::PropPublishToChildren(host::Node& node) {
     asCommand([&] {
-        if (IsFileNode(node)) {
-            WriteItemMark(node, false);
-            UnmarkNodeImages(node);
-        }
-        forEachChild(node, [&](host::Node& child) {
-            WriteItemMark(child, false);
-            PropPublishToChildren(child);
-        });
+        walkDown(
+            node,
+            [&](host::Node& reached) {
+                if (IsFileNode(reached)) {
+                    WriteItemMark(reached, false);
+                    UnmarkNodeImages(reached);
+                }
+            },
+            [&](host::Node&, host::Node& child) { WriteItemMark(child, false); });
     });
 }
 
 void PublishMarking::PropUnPublishToChildren(host::Node& node) {
     asCommand([&] {
-        if (IsFileNode(node)) {
-            WriteItemMark(node, true);
-            MarkNodeImages(node);
-        } else if (node.childCount() == 0 && isFolderKey(node.image())) {
-            // A published folder with nothing in it would otherwise keep its published keys while its item
-            // is marked; the suffix lets the propagation to parents write its own mark too.
-            MarkNodeImages(node);
-        }
-        forEachChild(node, [&](host::Node& child) {
-            WriteItemMark(child, true);
-            MarkNodeImages(node);
-            PropUnPublishToChildren(child);
-        });
+        walkDown(
+            node,
+            [&](host::Node& reached) {
+                if (IsFileNode(reached)) {
+                    WriteItemMark(reached, true);
+                    MarkNodeImages(reached);
+                } else if (reached.childCount() == 0 && isFolderKey(reached.image())) {
+                    // A published folder with nothing in it would otherwise keep its published keys while
+                    // its item is marked; the suffix lets the propagation to parents write its own mark too.
+                    MarkNodeImages(reached);
+                }
+            },
+            [&](host::Node& parent, host::Node& child) {
+                WriteItemMark(child, true);
+                MarkNodeImages(parent);
+            });
     });
 }
 
 void PublishMarking::PropPublishToParents(host::Node& node) {
     asCommand([&] {
-        if (IsFileNode(node)) {
-            WriteItemMark(node, false);
-            // The tree shows what the host holds: a containing folder published again loses its suffix.
-            UnmarkNodeImages(node);
+        for (host::Node* reached = &node; reached != nullptr; reached = reached->parent()) {
+            if (IsFileNode(*reached)) {
+                WriteItemMark(*reached, false);
+                // The tree shows what the host holds: a containing folder published again loses its suffix.
+                UnmarkNodeImages(*reached);
+            }
         }
-        if (host::Node* parent = node.parent())
-            PropPublishToParents(*parent);
     });
 }
 
 void PublishMarking::PropUnPublishToParents(host::Node& node) {
     asCommand([&] {
-        if (IsFileNode(node))
-            WriteItemMark(node, true);
-        if (host::Node* parent = node.parent())
-            PropUnPublishToParents(*parent);
+        for (host::Node* reached = &node; reached != nullptr; reached = reached->parent()) {
+            if (IsFileNode(*reached))
+                WriteItemMark(*reached, true);
+        }
     });
 }
 

@@ -194,6 +194,8 @@ void reportLeftOut(WebState& state, HandleFolder& folder, const std::string& nam
                        << reason << '\n';
 }
 
+using DirectoryStream = UniqueHandle<DIR*, ::closedir>;
+
 FolderListing list(WebState& state, HandleFolder& folder) {
     const int dir = state.folders.open(folder);
     const auto cannot = [&](int error) {
@@ -201,28 +203,24 @@ FolderListing list(WebState& state, HandleFolder& folder) {
                        "cannot list the folder " + state.folders.shownPath(folder) + ": " + message(error));
     };
     // A descriptor of its own, since a listing moves the offset of the one it reads.
-    const int own = sys::openAt(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (own < 0)
+    Descriptor own(sys::openAt(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!own)
         throw cannot(errno);
     // A folder removed while it was held open lists as empty: that is a folder that is gone, not one
     // with nothing in it.
     struct stat held {};
-    if (::fstat(own, &held) == 0 && held.st_nlink == 0) {
-        ::close(own);
+    if (::fstat(own.get(), &held) == 0 && held.st_nlink == 0)
         throw cannot(ENOENT);
-    }
-    DIR* stream = ::fdopendir(own);
-    if (stream == nullptr) {
-        const int error = errno;
-        ::close(own);
-        throw cannot(error);
-    }
+    DirectoryStream stream(::fdopendir(own.get()));
+    if (!stream)
+        throw cannot(errno);
+    (void)own.release(); // the stream closes it now
     FolderListing out;
     errno = 0;
-    while (const dirent* entry = ::readdir(stream)) {
+    while (const dirent* entry = ::readdir(stream.get())) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || isHidden(name)) {
-            if (!state.editorFoldersSeen && (name == "_vti_pvt" || name == "_vti_cnf") &&
+            if (!state.editorFoldersSeen && (name == PrivateFolderName || name == metadata::FolderName) &&
                 kindOfEntry(dir, *entry) == Kind::Folder)
                 state.editorFoldersSeen = true;
             errno = 0;
@@ -248,10 +246,8 @@ FolderListing list(WebState& state, HandleFolder& folder) {
         }
         errno = 0;
     }
-    const int error = errno;
-    ::closedir(stream);
-    if (error != 0)
-        throw cannot(error);
+    if (errno != 0)
+        throw cannot(errno);
     // std::string compares as unsigned bytes, which is the order the editor shows.
     std::sort(out.folders.begin(), out.folders.end());
     std::sort(out.files.begin(), out.files.end());

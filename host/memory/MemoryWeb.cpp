@@ -154,26 +154,23 @@ MemoryWeb::MemoryWeb(std::string url) : url_(std::move(url)), root_(std::make_un
     root_->url = url_;
 }
 
-MemoryWeb::~MemoryWeb() = default;
+MemoryWeb::~MemoryWeb() {
+    // Taken apart from a list: each folder destroying its own folders would need a frame per level.
+    std::vector<std::unique_ptr<MemoryItem>> left;
+    left.push_back(std::move(root_));
+    while (!left.empty()) {
+        std::unique_ptr<MemoryItem> item = std::move(left.back());
+        left.pop_back();
+        for (auto& folder : item->folders)
+            left.push_back(std::move(folder));
+    }
+}
 
 MemoryItem* MemoryWeb::find(std::string_view path) {
-    MemoryItem* current = root_.get();
-    std::string_view rest = path;
-    while (!rest.empty() && current != nullptr) {
-        const auto slash = rest.find('/');
-        const std::string_view name = rest.substr(0, slash);
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-        const std::string wanted = current->url + "/" + std::string(name);
-        MemoryItem* next = nullptr;
-        for (auto* list : {&current->folders, &current->files}) {
-            for (auto& child : *list) {
-                if (child->url == wanted)
-                    next = child.get();
-            }
-        }
-        current = next;
-    }
-    return current;
+    if (path.empty())
+        return root_.get();
+    const auto found = byPath_.find(path);
+    return found != byPath_.end() ? found->second : nullptr;
 }
 
 MemoryItem& MemoryWeb::at(std::string_view path) {
@@ -207,6 +204,8 @@ MemoryItem& MemoryWeb::addItem(std::string_view path, bool isFolder) {
         const auto dot = name.rfind('.');
         item->extension = dot == std::string_view::npos ? "" : std::string(name.substr(dot + 1));
     }
+    // Keyed by a view of the item's own URL, which neither moves nor changes.
+    byPath_.emplace(std::string_view(item->url).substr(url_.size() + 1), item.get());
     auto& list = isFolder ? parent.folders : parent.files;
     list.push_back(std::move(item));
     return *list.back();

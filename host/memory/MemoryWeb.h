@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // A web held in memory, for tests and benchmarks. It records every port call in order, can make chosen
@@ -89,6 +90,8 @@ class MemoryWeb {
 
     std::string url_;
     std::unique_ptr<MemoryItem> root_;
+    // Every item but the root by its path below the web: a look-up costs the same at any depth.
+    std::unordered_map<std::string_view, MemoryItem*> byPath_;
     std::optional<std::string> homePage_;
     std::vector<Fault> faults_;
     std::size_t callsUntilFailure_ = 0; // 0: no counted failure pending
