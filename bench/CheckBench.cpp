@@ -1,7 +1,7 @@
 // How long `varnook check` takes on a large web on disk: 20,000 files of which 5,000 are pages, and the
 // link index alone over the same pages.
 #include "LargeDiskWeb.h"
-#include "app/Commands.h"
+#include "app/cli/Commands.h"
 #include "host/disk/DiskWeb.h"
 #include "links/LinkIndex.h"
 

@@ -2,7 +2,7 @@
 // into the tree, every page read for the link warnings, and the warnings and the
 // partly-excluded counts worked out once, as the first drawing does.
 #include "LargeDiskWeb.h"
-#include "app/ShownState.h"
+#include "app/publishing/ShownState.h"
 #include "app/terminal/LinkWarnings.h"
 #include "host/TreeModel.h"
 #include "host/disk/DiskWeb.h"

@@ -1,6 +1,6 @@
 // Any argument list given to varnook, run in a sandbox folder holding a small web: the program never
 // crashes, ends with 0, 1 or 2, and says why whenever it fails.
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any path of the web as `excluded` prints it: its .gitignore pattern and its rsync filter pattern each
 // match exactly that path, read the way git and rsync read them.
-#include "app/ExclusionRules.h"
+#include "app/publishing/ExclusionRules.h"
 
 #include <cstdint>
 #include <cstdio>

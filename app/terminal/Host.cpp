@@ -1,6 +1,6 @@
 #include "app/terminal/Host.h"
 
-#include "app/UnreadableMarks.h"
+#include "app/publishing/UnreadableMarks.h"
 #include "app/terminal/SampleWeb.h"
 #include "app/terminal/TerminalHost.h"
 #include "host/Failure.h"

@@ -1,6 +1,6 @@
 #include "app/terminal/LinkWarnings.h"
 
-#include "app/Deployment.h"
+#include "app/publishing/Deployment.h"
 #include "webtree/NodeImages.h"
 
 #include <algorithm>

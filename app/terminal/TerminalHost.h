@@ -2,7 +2,7 @@
 
 #include "addin/AddinModule.h"
 #include "addin/Connect.h"
-#include "app/ShownState.h"
+#include "app/publishing/ShownState.h"
 #include "app/terminal/HostState.h"
 #include "app/terminal/LinkWarnings.h"
 #include "app/terminal/Screen.h"

@@ -1,7 +1,7 @@
 // The deploy leaves out exactly what the window shows as not published, checked by running the
 // README's rsync line and git for real.
 #include "AppTestSupport.h"
-#include "app/ExclusionRules.h"
+#include "app/publishing/ExclusionRules.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

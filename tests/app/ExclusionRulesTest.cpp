@@ -1,6 +1,6 @@
 // Each rule must match its one name and nothing else, in rsync and in git alike: checked by asking the
 // real tools, not by comparing with expected text.
-#include "app/ExclusionRules.h"
+#include "app/publishing/ExclusionRules.h"
 
 #include "AppTestSupport.h"
 

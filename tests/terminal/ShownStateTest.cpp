@@ -1,4 +1,4 @@
-#include "app/ShownState.h"
+#include "app/publishing/ShownState.h"
 
 #include "window/ImageKeys.h"
 

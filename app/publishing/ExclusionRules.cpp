@@ -1,4 +1,4 @@
-#include "app/ExclusionRules.h"
+#include "app/publishing/ExclusionRules.h"
 
 namespace app {
 namespace {

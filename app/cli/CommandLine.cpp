@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
 #include "host/disk/SystemErrors.h"
 

@@ -1,4 +1,4 @@
-#include "app/UnreadableMarks.h"
+#include "app/publishing/UnreadableMarks.h"
 
 #include "host/Failure.h"
 

@@ -1,6 +1,6 @@
-#include "app/NodeJson.h"
+#include "app/cli/NodeJson.h"
 
-#include "app/Deployment.h"
+#include "app/publishing/Deployment.h"
 #include "webtree/NodeImages.h"
 
 namespace app {

@@ -1,4 +1,4 @@
-#include "app/WebDetection.h"
+#include "app/cli/WebDetection.h"
 
 #include "host/Failure.h"
 #include "host/disk/DiskWeb.h"

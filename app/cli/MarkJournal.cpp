@@ -1,4 +1,4 @@
-#include "app/MarkJournal.h"
+#include "app/cli/MarkJournal.h"
 
 #include "host/Failure.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MarkJournal.h"
+#include "app/cli/MarkJournal.h"
 #include "host/GlobalApplication.h"
 #include "host/WindowServices.h"
 #include "host/disk/DiskWeb.h"

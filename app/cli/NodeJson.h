@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LoadedWindow.h"
+#include "app/cli/LoadedWindow.h"
 
 #include <nlohmann/json.hpp>
 

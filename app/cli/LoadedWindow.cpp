@@ -1,6 +1,6 @@
-#include "app/LoadedWindow.h"
+#include "app/cli/LoadedWindow.h"
 
-#include "app/Deployment.h"
+#include "app/publishing/Deployment.h"
 #include "host/Failure.h"
 #include "webtree/FileImage.h"
 

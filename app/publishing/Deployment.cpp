@@ -1,4 +1,4 @@
-#include "app/Deployment.h"
+#include "app/publishing/Deployment.h"
 
 #include "host/Failure.h"
 #include "webtree/NodeImages.h"

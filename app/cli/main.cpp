@@ -1,6 +1,6 @@
 // varnook: the publishing-exclusion add-in's logic on a web on disk, for people and for scripts.
-#include "app/CommandLine.h"
-#include "app/Output.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/Output.h"
 #include "app/terminal/Host.h"
 
 #include <iostream>

@@ -1,6 +1,6 @@
-#include "app/TreePrinter.h"
+#include "app/cli/TreePrinter.h"
 
-#include "app/ShownState.h"
+#include "app/publishing/ShownState.h"
 #include "webtree/NodeImages.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Commands.h"
+#include "app/cli/Commands.h"
 
 #include <functional>
 #include <optional>

@@ -1,11 +1,11 @@
 // varnook check: the links of the pages a deploy sends that point at items it leaves out ("would break
 // on the server") or at nothing at all ("already broken").
-#include "app/Commands.h"
-#include "app/Deployment.h"
-#include "app/LoadedWindow.h"
-#include "app/NodeJson.h"
-#include "app/UnreadableMarks.h"
-#include "app/WebDetection.h"
+#include "app/cli/Commands.h"
+#include "app/cli/LoadedWindow.h"
+#include "app/cli/NodeJson.h"
+#include "app/cli/WebDetection.h"
+#include "app/publishing/Deployment.h"
+#include "app/publishing/UnreadableMarks.h"
 #include "host/Failure.h"
 #include "host/disk/SystemErrors.h"
 #include "links/LinkIndex.h"

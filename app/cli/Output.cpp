@@ -1,4 +1,4 @@
-#include "app/Output.h"
+#include "app/cli/Output.h"
 
 #include <cerrno>
 #include <cstring>
