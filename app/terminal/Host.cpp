@@ -1,13 +1,19 @@
 #include "app/terminal/Host.h"
 
 #include "app/publishing/UnreadableMarks.h"
+#include "app/terminal/HelpScreen.h"
+#include "app/terminal/MessageScreen.h"
+#include "app/terminal/PopupMenu.h"
+#include "app/terminal/PromptScreen.h"
 #include "app/terminal/SampleWeb.h"
 #include "app/terminal/TerminalHost.h"
 #include "host/Failure.h"
+#include "host/Ownership.h"
 #include "window/Layout.h"
 
 #include <csignal>
 #include <unistd.h>
+#include <utility>
 
 namespace terminal {
 namespace {
@@ -111,7 +117,55 @@ void TerminalHost::run() {
     }
 }
 
+bool TerminalHost::runModal(ModalScreen& modal) {
+    std::string saved = std::exchange(modalHints_, modal.hints(screen_));
+    const auto restoreHints = host::scopeExit([&] { modalHints_ = std::move(saved); });
+    while (!quitRequested()) {
+        draw(modal.openBarTitle());
+        if (!modal.draw(screen_))
+            return true;
+        screen_.show();
+        const Key key = screen_.read();
+        if (key.kind == Key::Kind::None)
+            continue;
+        if (!modal.key(screen_, key))
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::string> TerminalHost::prompt(const std::string& title, const std::string& label,
+                                                const std::string& initial, bool completeFolders) {
+    PromptScreen prompt(title, label, initial, completeFolders);
+    const bool answered = runModal(prompt);
+    screen_.hideCursor();
+    return answered ? prompt.result() : std::nullopt;
+}
+
+void TerminalHost::showHelp() {
+    HelpScreen help(screen_.unicode());
+    runModal(help);
+}
+
 // --- window services ----------------------------------------------------------------------------
+
+bool TerminalHost::popUpMenu(bool checked, float x, float y) {
+    PopupMenu menu(std::string(checked ? screen_.symbol("\u2713 ", "* ") : "  ") +
+                       std::string(window::layout::mnuNoPublishCaption),
+                   x, y, [this] {
+                       const WindowLayout l = layout();
+                       return std::pair(l.treeTop, l.treeLeft);
+                   });
+    if (!runModal(menu) || !menu.chosen() || !lockForChoice())
+        return false;
+    beforeChoice(checked);
+    return true;
+}
+
+void TerminalHost::messageBox(const std::string& text, const std::string& title, int style) {
+    MessageScreen message(text, title, style);
+    runModal(message);
+}
 
 void TerminalHost::show() {
     window::frmMain* f = form();

@@ -5,10 +5,11 @@
 #include "app/publishing/ShownState.h"
 #include "app/terminal/HostState.h"
 #include "app/terminal/LinkWarnings.h"
+#include "app/terminal/Menus.h"
+#include "app/terminal/ModalScreen.h"
 #include "app/terminal/Screen.h"
 #include "app/terminal/TreeView.h"
 #include "app/terminal/UndoHistory.h"
-#include "host/memory/MemoryCommandBars.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,39 +23,15 @@
 #include <unordered_map>
 #include <vector>
 
-// The terminal host's one class, its parts kept in files of their own: life cycle and window services
-// (Host.cpp), the menu bar and its menus (MenuBar.cpp), the File menu's commands (HostCommands.cpp), the
-// window's drawing (WindowDrawing.cpp), keys and mouse (Events.cpp), the context menu's choices and their
-// undo (Choices.cpp), pop-up menu, message box and prompt (Dialogs.cpp), the help (HelpScreen.cpp).
+// The terminal host: the editor's part on a character terminal. Its life cycle, window services and the
+// two loops, the window's and the modal screens' (Host.cpp); the menu bar (MenuBar.cpp), the File menu's
+// commands (HostCommands.cpp), the window's drawing (WindowDrawing.cpp), keys and mouse (Events.cpp), the
+// context menu's choices and their undo (Choices.cpp). Each modal screen is a class of its own: the menus
+// (Menus.h), the pop-up menu (PopupMenu.h), the message box (MessageScreen.h), the prompt
+// (PromptScreen.h) and the help (HelpScreen.h).
 namespace terminal {
 
-using host::memory::MemoryControl;
-
-// The tree's mouse coordinates are in twips, as the window's handlers expect them; a character cell
-// counts as 8 x 16 pixels.
-constexpr float TwipsPerColumn = 120.0f;
-constexpr float TwipsPerRow = 240.0f;
-
 constexpr int RightButton = 2;
-
-enum class HostCommand { None, OpenWeb, CloseWeb, Exit };
-
-struct MenuItem {
-    Caption caption;
-    bool enabled = true;
-    HostCommand command = HostCommand::None;
-    std::shared_ptr<MemoryControl> control; // a control of the host's command bars
-
-    bool isPopup() const { return control && control->type == host::control_type::Popup; }
-};
-
-struct BarMenu {
-    Caption title;
-    std::vector<MenuItem> hostItems; // the host's own, before the command bar's
-    std::shared_ptr<MemoryControl> control;
-    int x = 0;
-    int width = 0;
-};
 
 // Where the publishing window and its parts are on the screen this time round.
 struct WindowLayout {
@@ -72,21 +49,6 @@ struct WindowLayout {
         const int indent = 2 * static_cast<int>(std::min<std::size_t>(depth, 1000));
         return treeLeft + std::max(0, std::min(indent, treeColumns - 16));
     }
-};
-
-// Sets what the bottom line offers for as long as a menu, prompt or dialog is open.
-class HintsScope {
-  public:
-    HintsScope(std::string& slot, std::string hints) : slot_(slot), saved_(std::move(slot)) {
-        slot_ = std::move(hints);
-    }
-    ~HintsScope() { slot_ = std::move(saved_); }
-    HintsScope(const HintsScope&) = delete;
-    HintsScope& operator=(const HintsScope&) = delete;
-
-  private:
-    std::string& slot_;
-    std::string saved_;
 };
 
 class TerminalHost final : public host::WindowServices {
@@ -125,6 +87,9 @@ class TerminalHost final : public host::WindowServices {
 
     void guarded(const std::function<void()>& step);
     void afterEvent();
+    // The one loop of every modal screen: the window beneath, the screen over it, one key at a time, until
+    // the screen is done (true) or a quit signal arrives (false).
+    bool runModal(ModalScreen& modal);
 
     // drawing (WindowDrawing.cpp)
     void draw(std::optional<std::size_t> openBar = std::nullopt);
@@ -169,7 +134,7 @@ class TerminalHost final : public host::WindowServices {
     void pressAddinButton();
     std::shared_ptr<MemoryControl> addinButton();
 
-    // dialogs (Dialogs.cpp, HelpScreen.cpp)
+    // the modal screens (Host.cpp)
     std::optional<std::string> prompt(const std::string& title, const std::string& label,
                                       const std::string& initial, bool completeFolders = false);
     void showHelp();

@@ -11,6 +11,11 @@
 // state stay in the TreeModel, which the add-in also reads and changes.
 namespace terminal {
 
+// The tree's mouse coordinates are in twips, as the window's handlers expect them; a character cell
+// counts as 8 x 16 pixels.
+constexpr float TwipsPerColumn = 120.0f;
+constexpr float TwipsPerRow = 240.0f;
+
 struct TreeRow {
     host::Node* node;
     std::size_t depth;
