@@ -7,9 +7,10 @@
 
 struct screen; // curses' SCREEN
 
-// The curses session: the only code that talks to curses. It restores the terminal however the program
-// ends (return, exception, or one of the quit signals, which end the event loops instead of the process)
-// and turns curses input into keys the host understands.
+// The curses session: the only code that talks to curses, in four files by job: its start and end with
+// the colours (Screen.cpp), drawing (ScreenDrawing.cpp), turning input into keys the host understands
+// (KeyDecoding.cpp), and restoring the terminal however the program ends (TerminalRestore.cpp: return,
+// exception, or a signal; the quit signals end the event loops instead of the process).
 namespace terminal {
 
 enum class Fn {
