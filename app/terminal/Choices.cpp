@@ -56,6 +56,7 @@ bool TerminalHost::lockForChoice() {
 }
 
 void TerminalHost::beforeChoice(bool checked) {
+    lastUndo_.clear();
     // The window outlives a closed web, as in the editor; its nodes name items of a web that is gone.
     if (state_.web() == nullptr)
         throw host::Failure(
@@ -148,6 +149,8 @@ void TerminalHost::undoChoice(bool redo) {
     lock->commit();
     filledAt_ = web->changeCount();
     note_ = std::string(redo ? "redid: " : "undid: ") + choice.label + " (" + itemsText(choice.items()) + ")";
+    // The status line gives way to the next key; the tree's frame keeps it until the next choice.
+    lastUndo_ = note_;
     refillKeepingView();
 }
 

@@ -6,8 +6,7 @@ namespace terminal {
 
 namespace {
 
-// Letters typed within this time of each other make one type-ahead prefix.
-constexpr std::chrono::milliseconds TypeAheadPause{1000};
+constexpr char32_t CtrlS = U'\x13';
 
 bool isUndo(const Key& key) {
     return key.is(U'u') || key.is(U'\x1A'); // u, Ctrl+Z
@@ -23,13 +22,11 @@ void TerminalHost::handle(const Key& key) {
         handleMouse(key);
         return;
     }
-    // A name being typed takes every letter, also those that are keys of their own.
-    if (windowUp() && focus_ == Focus::Tree && !typeAhead_.empty() && key.kind == Key::Kind::Char &&
-        !key.alt && key.ch > U' ' && std::chrono::steady_clock::now() - typeAheadAt_ < TypeAheadPause) {
-        typeAhead(key);
+    // While a name is being jumped to, letters are its letters; the letters that are keys of their own
+    // are keys only outside it, so typed text never runs a command the user did not see.
+    if (jump_ && windowUp() && focus_ == Focus::Tree && jumpKey(key))
         return;
-    }
-    typeAhead_.clear();
+    jump_.reset();
     const auto bars = barMenus();
     auto openBar = [&](std::size_t index) {
         if (auto chosen = runMenus(index))
@@ -129,22 +126,39 @@ void TerminalHost::handleWindowKey(const Key& key) {
             search(key.is(U'n'));
     } else if (key.is(Fn::ShiftF10) || key.is(Fn::Menu) || key.is(U'm') || key.is(U'M')) {
         contextMenuFromKeyboard();
+    } else if (key.is(CtrlS)) {
+        jump_.emplace();
     } else if (key.kind == Key::Kind::Char && !key.alt && key.ch > U' ') {
-        typeAhead(key);
+        screen_.beep();
+        note_ = "'" + encodeUtf8(key.ch) +
+                "' is not a key here: Ctrl+S jumps to a name as you type it, F1 lists the keys";
     }
 }
 
-bool TerminalHost::typeAhead(const Key& key) {
-    typeAhead_ += encodeUtf8(key.ch);
-    typeAheadAt_ = std::chrono::steady_clock::now();
+bool TerminalHost::jumpKey(const Key& key) {
+    if (key.is(Fn::Enter) || key.is(Fn::Escape)) {
+        jump_.reset();
+        return true;
+    }
+    if (key.is(Fn::Backspace)) {
+        std::u32string text = decodeUtf8(*jump_);
+        if (!text.empty())
+            text.pop_back();
+        jump_ = encodeUtf8(text);
+        return true;
+    }
+    if (key.kind != Key::Kind::Char || key.alt || key.ch <= U' ')
+        return false;
+    // A letter that leads nowhere is refused, so what is shown is always a beginning some row has.
+    const std::string wanted = *jump_ + encodeUtf8(key.ch);
     TreeView& view = *view_;
     view.update();
-    const auto row = typeAheadRow(view.rows(), view.selectedRow(), typeAhead_);
-    if (!row) {
+    if (const auto row = typeAheadRow(view.rows(), view.selectedRow(), wanted)) {
+        jump_ = wanted;
+        view.selectRow(*row);
+    } else {
         screen_.beep();
-        return false;
     }
-    view.selectRow(*row);
     return true;
 }
 

@@ -17,7 +17,7 @@ std::vector<HelpScreen::HelpLine> helpLines(bool unicode) {
         {unicode ? "\u2192 l +  \u2190 h -" : "Right l +  Left h -",
          "expand / collapse, or go to the parent"},
         {"Enter  *", "expand or collapse; expand all beneath"},
-        {"letters", "jump to the next name starting with them"},
+        {"Ctrl+S", "jump to a name as you type its beginning"},
         {"/  n  N", "find a name; the next; the previous"},
         {"m  Shift+F10", "the menu: Don't Publish (a folder: all in it)"},
         {"u  Ctrl+Z", "undo the last choice"},

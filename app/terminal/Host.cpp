@@ -172,6 +172,7 @@ void TerminalHost::show() {
     if (f == nullptr)
         return;
     windowShown_ = true;
+    lastUndo_.clear();
     focus_ = Focus::Tree;
     windowWeb_ = state_.web() != nullptr ? state_.web()->webPath() : std::filesystem::path();
     dropTreeCaches();

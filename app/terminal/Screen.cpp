@@ -34,13 +34,15 @@ short curseColour(Colour c) {
     return -1;
 }
 
-// Ctrl+Z is the window's undo, as in editors, rather than the shell's suspend. The terminal's own settings
-// come back with the rest when curses ends, since it saved them before this change.
-void keepSuspendKeyForUndo() {
+// Ctrl+Z is the window's undo, as in editors, rather than the shell's suspend, and Ctrl+S its jump to a
+// name rather than the terminal's pause of output. The terminal's own settings come back with the rest
+// when curses ends, since it saved them before this change.
+void keepControlKeysForTheWindow() {
     termios modes{};
     if (::tcgetattr(STDIN_FILENO, &modes) != 0)
         return;
     modes.c_cc[VSUSP] = _POSIX_VDISABLE;
+    modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
     if (::tcsetattr(STDIN_FILENO, TCSANOW, &modes) == 0)
         ::def_prog_mode();
 }
@@ -58,7 +60,7 @@ Screen::Screen() {
                                  std::string(std::getenv("TERM") ? std::getenv("TERM") : "") + ")");
     }
     ::cbreak();
-    keepSuspendKeyForUndo();
+    keepControlKeysForTheWindow();
     ::noecho();
     ::nonl();
     ::keypad(stdscr, TRUE);

@@ -107,7 +107,8 @@ class TerminalHost final : public host::WindowServices {
     // events (Events.cpp)
     void handle(const Key& key);
     void handleWindowKey(const Key& key);
-    bool typeAhead(const Key& key);
+    // A key while a name is being jumped to (Ctrl+S); false when it ends the jump and is a key of its own.
+    bool jumpKey(const Key& key);
     void search(bool forward);
     void landOn(host::Node& node);
     void handleMouse(const Key& key);
@@ -159,8 +160,8 @@ class TerminalHost final : public host::WindowServices {
     std::string modalHints_;
 
     std::string lastSearch_;
-    std::string typeAhead_;
-    std::chrono::steady_clock::time_point typeAheadAt_{};
+    std::optional<std::string> jump_; // the beginning of a name typed after Ctrl+S, while it is typed
+    std::string lastUndo_;            // what the last undo or redo did, until the next choice
 
     struct PendingChoice {
         std::string label;

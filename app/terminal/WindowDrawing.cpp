@@ -155,6 +155,12 @@ void TerminalHost::drawWindow() {
         }
     }
 
+    if (!lastUndo_.empty()) {
+        const std::string said = " " + lastUndo_ + " ";
+        screen_.put(l.boxTop + l.boxHeight - 1, l.left + 4, fitWidth(said, l.width - 8, ellipsis),
+                    Style::Note, l.width - 8);
+    }
+
     screen_.put(l.closeY, l.closeX, "[ Close ]",
                 focus_ == Focus::Close ? Style::ButtonFocused : Style::Button);
 }
@@ -249,14 +255,22 @@ void TerminalHost::drawHelpLine() {
     const int cols = screen_.cols();
     screen_.fill(y, 0, cols, Style::Normal);
     std::string hints = modalHints_;
+    if (hints.empty() && jump_) {
+        // The name typed so far takes the place of the keys, so the status line goes on showing the row.
+        const std::string typed = "Jump to: " + *jump_;
+        screen_.put(y, 1, typed, Style::Note, cols - 2);
+        screen_.put(y, 1 + textWidth(typed), "   Backspace takes a letter back  Enter or Esc ends",
+                    Style::Dim, cols - 2 - textWidth(typed));
+        return;
+    }
     if (hints.empty() && windowUp()) {
         hints = focus_ == Focus::Close
                     ? "Enter closes the window  Tab back to the tree  Esc closes  F1 help  q quit"
                 : screen_.unicode() ? "F1 help  \u2191\u2193 move  \u2190\u2192 fold  m Don't Publish  / "
-                                      "find  u undo  Tab Close  "
+                                      "find  ^S jump  u undo  Tab Close  "
                                       "Esc close window  F10 Tools  q quit"
-                                    : "F1 help  Up/Down move  Left/Right fold  m Don't Publish  / find  u "
-                                      "undo  Tab Close  Esc close  "
+                                    : "F1 help  Up/Down move  Left/Right fold  m Don't Publish  / find  ^S "
+                                      "jump  u undo  Tab Close  Esc close  "
                                       "F10 Tools  q quit";
     } else if (hints.empty()) {
         hints = "F1 help  F10 Tools  Alt+F File  u undo  q quit";

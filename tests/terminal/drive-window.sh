@@ -650,17 +650,26 @@ search)
     type_text "nope"
     keys Enter
     expect 'Note: no name holds "nope"'
-    # Type-ahead: letters jump to the next row that starts with them.
+    # Ctrl+S, then letters: a jump to the next row that starts with them. Letters that are keys (h, u)
+    # are letters there; Esc ends the jump and leaves the window open.
     keys Home
     expect_selected "$web" web
+    keys C-s
+    expect "Jump to:"
     type_text "ol"
     expect_selected old.htm "page, Don't Publish"
-    sleep 1.2
+    keys Escape
+    expect_gone "Jump to:"
+    keys C-s
     type_text "z"
     expect_selected zeta.txt text
-    sleep 1.2
+    keys Enter C-s
     type_text "i"
     expect_selected index.htm "home page"
+    keys Enter
+    # Outside a jump a letter that is no key says so and does nothing else.
+    type_text "x"
+    expect "Note: 'x' is not a key here"
     # j k h l and *
     keys Home j
     expect_selected docs "folder"
@@ -733,6 +742,10 @@ undo)
     keys u
     expect "Note: undid: marked zeta.txt (1 item)"
     expect "¶  zeta.txt"
+    # The next key takes the status line; the tree's frame still says what the undo did.
+    keys s
+    expect "Note: 's' is not a key here"
+    expect "─ undid: marked zeta.txt (1 item) ─"
     cmp -s "$web/_vti_cnf/zeta.txt" "$work/zeta-before" || fail "undo did not give zeta.txt's metadata its bytes back"
     keys C-z
     expect "Note: undid: marked docs (3 items)"
