@@ -13,6 +13,7 @@
 #include "window/ImageKeys.h"
 #include "window/PngWriter.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -100,6 +101,11 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
                                          : LoadedWindow::Access::Write;
     LoadedWindow window(webPath, warnings, options.dryRun, access);
     const std::vector<host::Node*> nodes = nodesOf(window, items, webPath);
+    // The editor's rules let the web's own menu entry run and change nothing: say so rather than nothing.
+    if (direction != MarkDirection::Unmark &&
+        std::any_of(nodes.begin(), nodes.end(),
+                    [](const host::Node* node) { return node->parent() == nullptr; }))
+        warnings << "varnook: the web itself cannot be left out: mark the folders and files in it\n";
 
     auto& form = window.form();
     // One command over every item: a mark that cannot be written does not stop the others, and what did

@@ -8,6 +8,9 @@
 namespace terminal {
 namespace {
 
+constexpr std::string_view WebItselfNote =
+    "the web itself cannot be left out: choose Don't Publish on the folders and files in it";
+
 std::string itemsText(std::size_t n) {
     return std::to_string(n) + (n == 1 ? " item" : " items");
 }
@@ -32,10 +35,11 @@ void TerminalHost::chooseFromContextMenu(float x, float y) {
     }
     afterChoice();
     if (std::exchange(refill_, false)) {
-        window::frmMain& f = *form();
-        f.Unload();
-        f.setVisible(true);
-        note_ = "The web was changed by another program: the window shows it afresh";
+        // The selection and the open folders stay, found again by their paths, so the same choice is one
+        // keystroke away; acting on the web's changed marks unseen would not be the user's choice.
+        refillKeepingView();
+        note_ = "The web was changed by another program, so this choice was not applied: the window shows "
+                "the web afresh; make the choice again";
     }
 }
 
@@ -66,8 +70,13 @@ void TerminalHost::beforeChoice(bool checked) {
         throw host::Failure(host::status::NoObject,
                             "this window shows a web that is no longer open: nothing was changed");
     const host::Node* node = form()->tree().selected();
-    if (node == nullptr || node->parent() == nullptr)
-        return; // the web itself: the choice changes nothing
+    if (node == nullptr)
+        return;
+    if (node->parent() == nullptr) {
+        // The choice runs as the editor runs it, and changes nothing there: that is said, not left silent.
+        note_ = WebItselfNote;
+        return;
+    }
     std::vector<std::string> parts;
     for (const host::Node* n = node; n->parent() != nullptr; n = n->parent())
         parts.emplace_back(n->text());
@@ -179,6 +188,7 @@ void TerminalHost::refillKeepingView() {
     view_->scrollBy(static_cast<int>(top));
     view_->ensureSelection();
     view_->reveal();
+    afterFill();
 }
 
 } // namespace terminal

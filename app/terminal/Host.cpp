@@ -196,6 +196,10 @@ void TerminalHost::show() {
     }
     view_->resetScroll();
     view_->ensureSelection();
+    afterFill();
+}
+
+void TerminalHost::afterFill() {
     if (host::disk::DiskApplication* web = state_.web()) {
         try {
             filledAt_ = web->changeCount();

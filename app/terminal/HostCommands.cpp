@@ -1,6 +1,10 @@
+#include "app/cli/WebDetection.h"
+#include "app/terminal/MessageScreen.h"
 #include "app/terminal/PathCompletion.h"
 #include "app/terminal/TerminalHost.h"
 
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 // What the host's own File menu does: open a web, close it, end the program.
@@ -43,8 +47,22 @@ void TerminalHost::openWebFromPrompt() {
     const auto path = prompt("Open Web", "Folder of the web:", initial, /*completeFolders=*/true);
     if (!path || path->empty())
         return;
+    const std::filesystem::path folder = expandHome(*path);
+    // As the command line asks for --init: a choice in a folder that is no web would make it one unasked.
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec) && !app::looksLikeAWeb(folder)) {
+        MessageScreen question(
+            "'" + folder.string() +
+                "' is not a web (no _vti_pvt or _vti_cnf folder in it). Make it one? Choices "
+                "in it then write the editor's metadata folders into it.",
+            "Open Web", 32, {"Make it a web", "Cancel"});
+        if (!runModal(question) || question.chosen() != 0) {
+            note_ = "did not open " + folder.string() + ": it is not a web";
+            return;
+        }
+    }
     // A web that cannot be opened leaves the open web and its window as they were.
-    state_.openWeb(expandHome(*path));
+    state_.openWeb(folder);
     closeWindow();
     // The history's files belong to the web it was made in.
     if (state_.web()->webPath() != windowWeb_)

@@ -2,27 +2,40 @@
 
 #include "app/terminal/ModalScreen.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace terminal {
 
-// A message box: its text wrapped to the screen, the style's icon, and an OK button.
+// A message box: its text wrapped to the screen, the style's icon, and its buttons (OK alone, or the
+// answers to a question), the first one focused.
 class MessageScreen final : public ModalScreen {
   public:
     // style: the message box style's icon bits (16 stop, 32 question, 48 exclamation, 64 information).
-    MessageScreen(std::string text, std::string title, int style);
+    MessageScreen(std::string text, std::string title, int style, std::vector<std::string> buttons = {"OK"});
 
-    std::string hints(const Screen&) const override { return "Enter, Space or Esc closes the message"; }
+    // The button chosen; none when the box was dismissed with Esc.
+    std::optional<std::size_t> chosen() const { return chosen_; }
+
+    std::string hints(const Screen&) const override;
     bool draw(Screen& screen) override;
     bool key(Screen& screen, const Key& key) override;
 
   private:
-    static constexpr std::string_view OkText = "[ OK ]";
+    struct Placed {
+        int x = 0, width = 0;
+    };
 
     std::string text_, title_;
     std::string icon_;
     Style iconStyle_ = Style::Exclamation;
-    int okY_ = 0, okX_ = 0;
+    std::vector<std::string> buttons_;
+    std::size_t focused_ = 0;
+    int buttonsY_ = 0;
+    std::vector<Placed> placed_;
+    std::optional<std::size_t> chosen_;
 };
 
 } // namespace terminal

@@ -125,6 +125,9 @@ class TerminalHost final : public host::WindowServices {
     void afterChoice();
     void undoChoice(bool redo);
     void refillKeepingView();
+    // After the window's tree was filled: the change count its marks are from, and the marks it could
+    // not read, said.
+    void afterFill();
 
     // menus (MenuBar.cpp) and the host's commands (HostCommands.cpp)
     std::vector<BarMenu> barMenus();

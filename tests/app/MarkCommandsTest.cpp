@@ -91,6 +91,7 @@ TEST_F(MarkCommandsTest, ItemsRunInOrderAndTheWebItselfChangesNothing) {
     EXPECT_EQ(keysOf(r.out, "index.htm"), "home/home");
     EXPECT_EQ(keysOf(r.out, "docs/pics/p.gif"), "gif_n/gif_n");
     EXPECT_EQ(meta("_vti_cnf/index.htm"), Header);
+    EXPECT_THAT(r.err, HasSubstr("varnook: the web itself cannot be left out")) << "and that is said";
 }
 
 TEST_F(MarkCommandsTest, AnUnknownItemIsAUsageErrorAndNothingIsWritten) {

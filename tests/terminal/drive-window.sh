@@ -295,6 +295,23 @@ reopen)
     window_up
     expect_gone "¶  a.txt" "a fresh tree starts folded"
     expect "¶✗ zeta.txt" "the fresh tree reads the mark back from disk"
+    # Another program marks an item: the next choice is not applied but said, the selection stays, and
+    # the same choice made again is.
+    keys Home Down Right Down
+    expect_selected a.txt text
+    "$varnook" mark -q "$web" index.htm
+    keys m Enter
+    expect "Note: The web was changed by another program, so this choice was not applied"
+    expect "⌂✗ index.htm" "the window shows the other program's mark"
+    [[ ! -e $web/docs/_vti_cnf/a.txt ]] || fail "the choice made on a stale window was applied"
+    keys Down Up
+    expect_selected a.txt text
+    keys m Enter
+    expect "¶✗ a.txt"
+    expect_marked "$web/docs/_vti_cnf/a.txt"
+    # The web itself: the choice changes nothing, and says so.
+    keys Home m Enter
+    expect "Note: the web itself cannot be left out"
     ;;
 no-web)
     start "$web"
@@ -374,6 +391,20 @@ open-web)
     expect "pick-one/  pick-two/" "and lists the folders that fit"
     type_text "t"
     keys Tab Enter
+    # A folder that is no web is made one only when the user says so.
+    expect "pick-two/' is not a web (no"
+    expect "Make it one?"
+    keys Escape
+    expect "Note: did not open $work/pick-two/: it is not a web"
+    expect "Web: $work/other"
+    [[ ! -e $work/pick-two/_vti_pvt ]] || fail "declining made the folder a web"
+    keys M-f
+    expect "Open Web..."
+    keys o C-u
+    type_text "$work/pick-two"
+    keys Enter
+    expect "[ Make it a web ]  [ Cancel ]"
+    keys Enter
     expect "◆  $work/pick-two"
     ;;
 sample-web)
