@@ -1,5 +1,6 @@
 #include "app/cli/CommandLine.h"
 
+#include "app/cli/Suggestions.h"
 #include "host/disk/SystemErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -128,22 +129,6 @@ bool isCommand(const std::string& word) {
                        [&](const Command& c) { return word == c.name; });
 }
 
-std::size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 std::string unknownCommand(const std::string& word) {
     std::string message = "unknown command '" + word + "'";
     if (const auto nearest = nearestCommand(word))
@@ -175,6 +160,77 @@ void rejectMistypedCommand(int argc, char** argv) {
         throw UsageError{unknownCommand(words.front()) + " (and no folder of that name)"};
 }
 
+bool isKnownOption(const CLI::App& app, const std::string& name) {
+    const auto options = app.get_options();
+    const auto hasLong = [&](const std::string& wanted) {
+        return std::any_of(options.begin(), options.end(), [&](const CLI::Option* o) {
+            const auto& names = o->get_lnames();
+            return std::find(names.begin(), names.end(), wanted) != names.end();
+        });
+    };
+    const auto hasShort = [&](char wanted) {
+        return std::any_of(options.begin(), options.end(), [&](const CLI::Option* o) {
+            const auto& names = o->get_snames();
+            return std::find(names.begin(), names.end(), std::string(1, wanted)) != names.end();
+        });
+    };
+    if (name.starts_with("--"))
+        return hasLong(name.substr(2));
+    // Short flags may come together ("-qn").
+    return name.size() > 1 && std::all_of(name.begin() + 1, name.end(), hasShort);
+}
+
+// CLI11 says "The following argument was not expected" or "ITEM is required" where the user typed an
+// option that does not exist: say that, with the nearest real one, or, for a command that takes items,
+// how an item whose name starts with "-" is given.
+std::optional<std::string> unknownOption(const CLI::App& cli, int argc, char** argv) {
+    const CLI::App* app = &cli;
+    std::string command;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--")
+            break;
+        if (!arg.starts_with("-") || arg == "-") {
+            if (command.empty() && isCommand(arg)) {
+                command = arg;
+                app = cli.get_subcommand(arg);
+            }
+            continue;
+        }
+        const std::string name = arg.substr(0, arg.find('='));
+        if (isKnownOption(*app, name))
+            continue;
+        std::string message = "unknown option '" + name + "'";
+        const auto near = nearestOf(name, [&](const auto& consider) {
+            for (const CLI::Option* option : app->get_options()) {
+                for (const auto& lname : option->get_lnames())
+                    consider("--" + lname);
+                for (const auto& sname : option->get_snames())
+                    consider("-" + sname);
+            }
+        });
+        if (near)
+            message += "; did you mean '" + *near + "'?";
+        else if (!name.starts_with("--") && app->get_option_no_throw("ITEM") != nullptr)
+            message +=
+                "; an ITEM whose name starts with '-' goes after '--': varnook " + command + " WEB -- " + arg;
+        return message;
+    }
+    return std::nullopt;
+}
+
+// CLI11 would write the program's usage as "varnook [OPTIONS] [WEB] [SUBCOMMAND]", an order in which
+// nothing can be typed; the commands' own usage lines are right as CLI11 writes them.
+class ProgramUsage : public CLI::Formatter {
+  public:
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        if (app->get_parent() != nullptr)
+            return CLI::Formatter::make_usage(app, std::move(name));
+        return "Usage: varnook COMMAND [OPTIONS] WEB ...\n"
+               "       varnook [WEB]                  the terminal window on the web\n";
+    }
+};
+
 // CLI11 may say one thing over several lines; the program's errors are one line each.
 std::string oneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -186,22 +242,17 @@ std::string oneLine(std::string text) {
 } // namespace
 
 std::optional<std::string> nearestCommand(const std::string& word) {
-    std::optional<std::string> best;
-    std::size_t bestDistance = 3; // further than two edits is a different word
-    for (const Command& command : CommandTable) {
-        const std::size_t d = editDistance(word, command.name);
-        if (d < bestDistance && d < std::string(command.name).size()) {
-            best = command.name;
-            bestDistance = d;
-        }
-    }
-    return best;
+    return nearestOf(word, [](const auto& consider) {
+        for (const Command& command : CommandTable)
+            consider(command.name);
+    });
 }
 
 Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
     rejectMistypedCommand(argc, argv);
 
     CLI::App cli{"varnook: mark the files and folders of a web that are not to be published", "varnook"};
+    cli.formatter(std::make_shared<ProgramUsage>());
     cli.set_version_flag("--version", VersionText);
     cli.require_subcommand(0, 1);
     auto v = std::make_shared<Values>();
@@ -225,6 +276,8 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         out << VersionText << '\n';
         return {};
     } catch (const CLI::ParseError& e) {
+        if (auto unknown = unknownOption(cli, argc, argv))
+            throw UsageError{*unknown};
         throw UsageError{oneLine(e.what())};
     }
 

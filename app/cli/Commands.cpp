@@ -2,6 +2,7 @@
 
 #include "app/cli/LoadedWindow.h"
 #include "app/cli/NodeJson.h"
+#include "app/cli/Suggestions.h"
 #include "app/cli/TreePrinter.h"
 #include "app/cli/WebDetection.h"
 #include "app/publishing/Deployment.h"
@@ -53,8 +54,13 @@ std::vector<host::Node*> nodesOf(const LoadedWindow& window, const std::vector<s
     std::vector<host::Node*> nodes;
     for (const auto& item : items) {
         host::Node* node = window.nodeFor(item);
-        if (node == nullptr)
-            throw UsageError{"no item '" + item + "' in " + webPath};
+        if (node == nullptr) {
+            std::string message = "no item '" + item + "' in " + webPath;
+            if (const auto near =
+                    nearestOf(item, [&](const auto& consider) { window.forEachItemPath(consider); }))
+                message += "; did you mean '" + *near + "'?";
+            throw UsageError{message};
+        }
         nodes.push_back(node);
     }
     return nodes;

@@ -4,6 +4,10 @@
 #include "host/Failure.h"
 #include "webtree/FileImage.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 namespace app {
 namespace {
 
@@ -42,16 +46,49 @@ std::string LoadedWindow::webUrl() const {
     return std::string(form_.tree().nodeByIndex(1).text());
 }
 
-host::Node* LoadedWindow::nodeFor(std::string item) const {
-    while (item.size() > 1 && item.back() == '/')
-        item.pop_back();
-    if (item == "." || item == "./")
-        return form_.tree().find("ROOT");
-    if (item.starts_with("./"))
-        item.erase(0, 2);
-    if (item.empty())
+host::Node* LoadedWindow::nodeFor(const std::string& item) const {
+    // A path that starts with "/" is absolute, never one below the web.
+    if (!item.starts_with("/")) {
+        if (host::Node* node = nodeBelowWeb(item))
+            return node;
+    }
+    // What a shell completes: a path from the current folder, or an absolute one, that leads into the web.
+    // Compared as written, so no link is followed out of the web or into it.
+    std::error_code ec;
+    const auto given = std::filesystem::absolute(item, ec).lexically_normal();
+    const auto web = std::filesystem::absolute(disk_->webPath(), ec).lexically_normal();
+    if (ec || item.empty())
         return nullptr;
-    return form_.tree().find(webUrl() + "/" + item);
+    const auto below = given.lexically_relative(web);
+    if (below.empty() || *below.begin() == "..")
+        return nullptr;
+    return nodeBelowWeb(below.generic_string());
+}
+
+host::Node* LoadedWindow::nodeBelowWeb(std::string_view item) const {
+    // Empty and "." steps are what a shell or a hand leaves in a path ("images//logo.gif", "./a"); ".." is
+    // no step below the web.
+    std::string path;
+    for (std::size_t start = 0; start <= item.size();) {
+        const std::size_t slash = std::min(item.find('/', start), item.size());
+        const std::string_view step = item.substr(start, slash - start);
+        start = slash + 1;
+        if (step.empty() || step == ".")
+            continue;
+        if (step == "..")
+            return nullptr;
+        path += (path.empty() ? "" : "/") + std::string(step);
+    }
+    if (path.empty())
+        return item.empty() ? nullptr : form_.tree().find("ROOT");
+    return form_.tree().find(webUrl() + "/" + path);
+}
+
+void LoadedWindow::forEachItemPath(const std::function<void(std::string_view)>& visit) const {
+    form_.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t) {
+        if (node.parent() != nullptr)
+            visit(relativePath(node));
+    });
 }
 
 std::string LoadedWindow::relativePath(const host::Node& node) const {

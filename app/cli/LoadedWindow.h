@@ -6,9 +6,11 @@
 #include "host/disk/DiskWeb.h"
 #include "window/frmMain.h"
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace app {
 
@@ -42,8 +44,11 @@ class LoadedWindow {
     host::disk::DiskApplication& disk() { return *disk_; }
 
     std::string webUrl() const;
-    // The node of an item given by its path below the web ("." for the web), or null.
-    host::Node* nodeFor(std::string item) const;
+    // The node of an item given by its path below the web ("." for the web), or else by a path from the
+    // current folder or an absolute one that leads into the web; null for none.
+    host::Node* nodeFor(const std::string& item) const;
+    // Every item's path below the web, in tree order, the web itself left out.
+    void forEachItemPath(const std::function<void(std::string_view)>& visit) const;
     // The item's path below the web, "/" between names; "." for the web.
     std::string relativePath(const host::Node& node) const;
     bool isHomePage(const host::Node& node);
@@ -51,6 +56,8 @@ class LoadedWindow {
     std::optional<bool> ownMark(const host::Node& node);
 
   private:
+    host::Node* nodeBelowWeb(std::string_view item) const;
+
     std::unique_ptr<host::disk::DiskApplication> disk_;
     std::unique_ptr<host::disk::WriteLock> lock_;
     MarkJournal journal_;

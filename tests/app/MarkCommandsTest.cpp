@@ -101,10 +101,28 @@ TEST_F(MarkCommandsTest, AnUnknownItemIsAUsageErrorAndNothingIsWritten) {
     EXPECT_EQ(r.err, "varnook: no item 'docs/missing.htm' in " + web + "\nRun 'varnook --help' for more.\n");
     EXPECT_FALSE(exists("docs/_vti_cnf"));
     EXPECT_FALSE(exists("_vti_pvt/varnook.lock")) << "a usage error makes nothing, the lock file included";
-    for (const char* bad : {"../web/index.htm", "/index.htm", "", "docs//a.htm", "_vti_cnf"}) {
+    for (const char* bad : {"../web/index.htm", "/index.htm", "", "docs/../index.htm", "_vti_cnf"}) {
         const auto b = run(Varnook, {"toggle", web, bad});
         EXPECT_EQ(b.exitCode, 2) << bad;
     }
+}
+
+TEST_F(MarkCommandsTest, ItemsAsTheShellGivesThemAndMistakesThatNameTheRightOne) {
+    // From the web's parent folder, as completion gives them; an absolute path; a doubled slash.
+    const auto r =
+        run("/bin/sh", {"-c", "cd " + testsupport::shellQuote(dir.path().string()) + " && " +
+                                  testsupport::shellQuote(Varnook) + " mark -n web web/docs/a.htm " +
+                                  testsupport::shellQuote(web + "/index.htm") + " docs//pics/p.gif"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "marked  docs/a.htm\nmarked  docs/pics/p.gif\nmarked  index.htm\n"
+                     "3 marked, 0 published (dry run: nothing written)\n");
+
+    EXPECT_THAT(run(Varnook, {"mark", web, "docs/a.hmt"}).err, HasSubstr("; did you mean 'docs/a.htm'?"));
+    EXPECT_THAT(run(Varnook, {"mark", web, "-draft.htm"}).err,
+                HasSubstr("unknown option '-draft.htm'; an ITEM whose name starts with '-' goes after '--': "
+                          "varnook mark WEB -- -draft.htm"));
+    EXPECT_THAT(run(Varnook, {"mark", "--dry-rn", web, "index.htm"}).err,
+                HasSubstr("varnook: unknown option '--dry-rn'; did you mean '--dry-run'?"));
 }
 
 TEST_F(MarkCommandsTest, ExcludedListsMarkedItemsInTreeOrderInEachFormat) {
