@@ -190,20 +190,19 @@ bool isTemporaryName(std::string_view name) {
 }
 
 void removeStaleTemporariesAt(int dir, const std::set<std::string>& keep) {
-    const int listing = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing < 0)
+    Descriptor listing(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing)
         return;
-    DIR* stream = ::fdopendir(listing);
-    if (stream == nullptr) {
-        ::close(listing);
+    DirectoryStream stream(::fdopendir(listing.get()));
+    if (!stream)
         return;
-    }
+    (void)listing.release(); // the stream closes it now
     std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(stream)) {
+    while (const dirent* entry = ::readdir(stream.get())) {
         if (isTemporaryName(entry->d_name) && keep.count(entry->d_name) == 0)
             stale.emplace_back(entry->d_name);
     }
-    ::closedir(stream);
+    stream.reset();
     // Tidying only: a temporary file that cannot be removed harms nobody and fails nothing.
     for (const auto& name : stale)
         ::unlinkat(dir, name.c_str(), 0);
