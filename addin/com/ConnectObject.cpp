@@ -4,6 +4,7 @@
 #include "addin/Connect.h"
 #include "addin/com/ServerModule.h"
 #include "host/automation/Com.h"
+#include "host/automation/ComObject.h"
 #include "host/automation/WebObjects.h"
 
 #include <oleauto.h>
@@ -17,8 +18,10 @@ using Microsoft::WRL::ComPtr;
 
 // IDispatch for one dual interface of the object, described by our own embedded type library.
 // One such base per interface keeps each interface's Invoke on its own description.
-template <class Interface, const IID* Iid> class DualInterface : public Interface {
+template <class Dual> class DualInterface : public Dual {
   public:
+    using Interface = Dual;
+
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count == nullptr)
             return E_POINTER;
@@ -42,8 +45,8 @@ template <class Interface, const IID* Iid> class DualInterface : public Interfac
     VARNOOK_CATCH_RETURN()
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* exception, UINT* argError) override try {
-        return DispInvoke(static_cast<Interface*>(this), typeInfo().Get(), id, flags, params, result,
-                          exception, argError);
+        return DispInvoke(static_cast<Dual*>(this), typeInfo().Get(), id, flags, params, result, exception,
+                          argError);
     }
     VARNOOK_CATCH_RETURN()
 
@@ -55,41 +58,17 @@ template <class Interface, const IID* Iid> class DualInterface : public Interfac
         if (!info_) {
             ComPtr<ITypeLib> library;
             check(LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &library), "loading the type library");
-            check(library->GetTypeInfoOfGuid(*Iid, &info_), "reading the type library");
+            check(library->GetTypeInfoOfGuid(__uuidof(Dual), &info_), "reading the type library");
         }
         return info_;
     }
     ComPtr<ITypeInfo> info_;
 };
 
-class ConnectObject final : public DualInterface<_Connect, &IID__Connect>,
-                            public DualInterface<IDTExtensibility2, &IID_IDTExtensibility2> {
+class ConnectObject final : public host::automation::Implements<ConnectObject, DualInterface<_Connect>,
+                                                                DualInterface<IDTExtensibility2>> {
   public:
-    ConnectObject() : connect_(addinModule()) { host::automation::serverObjectCreated(); }
-    ConnectObject(const ConnectObject&) = delete;
-    ConnectObject& operator=(const ConnectObject&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID__Connect))
-            *out = static_cast<_Connect*>(this);
-        else if (IsEqualIID(iid, IID_IDTExtensibility2))
-            *out = static_cast<IDTExtensibility2*>(this);
-        else {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
+    ConnectObject() : connect_(addinModule()) {}
 
     // _Connect: the host application given at connection, as the editor's own interface.
     HRESULT STDMETHODCALLTYPE get_fpApp(_Application** application) override try {
@@ -130,8 +109,6 @@ class ConnectObject final : public DualInterface<_Connect, &IID__Connect>,
     HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override { return S_OK; }
 
   private:
-    ~ConnectObject() { host::automation::serverObjectDestroyed(); }
-
     // The editor's application behind `object`, or null for null. An object that is not the editor's
     // application is refused, as an assignment of the wrong object type would be.
     static std::shared_ptr<host::Application> hostApplication(IUnknown* object) {
@@ -143,7 +120,6 @@ class ConnectObject final : public DualInterface<_Connect, &IID__Connect>,
         return host::automation::makeApplication(std::move(application));
     }
 
-    LONG refs_ = 1;
     addin::Connect connect_;
 };
 

@@ -9,9 +9,8 @@
 // Where the server writes itself into the registry, and how it takes itself out again.
 namespace addin::com {
 
+// The class's name in the registry, and the name of the editor's add-in entry.
 inline constexpr const wchar_t* ProgId = L"Varnook3.Connect";
-inline constexpr const wchar_t* ClassIdText = L"{F3FD10DA-E249-4A6A-96DD-E668F4E75EBB}";
-inline constexpr const wchar_t* TypeLibIdText = L"{812F99B8-A02C-446E-8884-5F17570A54A0}";
 
 // One value of the class's registration, relative to a classes root (HKCR or HKCU\Software\Classes).
 struct RegistryValue {

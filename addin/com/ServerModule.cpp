@@ -1,6 +1,7 @@
 #include "addin/com/ServerModule.h"
 
 #include "host/automation/Com.h"
+#include "host/automation/ComObject.h"
 #include "host/automation/WebObjects.h"
 #include "window/win32/Win32WindowServices.h"
 
@@ -30,11 +31,30 @@ struct ModuleState {
     addin::AddinModule module{createHostApplication, services};
 };
 
+LONG liveObjects = 0;
+
+long liveServerObjects() noexcept {
+    return InterlockedCompareExchange(&liveObjects, 0, 0);
+}
+
+[[maybe_unused]] const bool objectsCounted = [] {
+    host::automation::countObjectsWith({serverObjectCreated, serverObjectDestroyed});
+    return true;
+}();
+
 // Dropped by canUnloadNow(), not by a static destructor: at process exit the host's objects may already
 // be gone, and releasing them then would call into freed code.
 ModuleState* state = nullptr;
 
 } // namespace
+
+void serverObjectCreated() noexcept {
+    InterlockedIncrement(&liveObjects);
+}
+
+void serverObjectDestroyed() noexcept {
+    InterlockedDecrement(&liveObjects);
+}
 
 HMODULE moduleHandle() {
     return reinterpret_cast<HMODULE>(&__ImageBase);
@@ -62,7 +82,7 @@ addin::AddinModule& addinModule() {
 
 HRESULT canUnloadNow() {
     // An open window runs this server's code: it stays loaded until the window is closed.
-    if (host::automation::liveServerObjects() != 0 || (state != nullptr && state->services.windowExists()))
+    if (liveServerObjects() != 0 || (state != nullptr && state->services.windowExists()))
         return S_FALSE;
     delete std::exchange(state, nullptr);
     return S_OK;

@@ -9,6 +9,12 @@
 namespace addin::com {
 
 HMODULE moduleHandle();
+
+// Objects of this server alive now, its class factory's locks included: the server may be unloaded only
+// when there are none. Every object the server hands out counts here, also those the automation adapters
+// make for the host, from the moment the server is loaded.
+void serverObjectCreated() noexcept;
+void serverObjectDestroyed() noexcept;
 std::wstring modulePath();
 
 // The add-in's module: its global application object (the editor's Application class, created on first

@@ -43,22 +43,3 @@ std::string describeFailure(std::string_view what, HRESULT hr, std::string_view 
 }
 
 } // namespace host::automation
-
-namespace host::automation {
-namespace {
-LONG liveObjects = 0;
-} // namespace
-
-void serverObjectCreated() noexcept {
-    InterlockedIncrement(&liveObjects);
-}
-
-void serverObjectDestroyed() noexcept {
-    InterlockedDecrement(&liveObjects);
-}
-
-long liveServerObjects() noexcept {
-    return InterlockedCompareExchange(&liveObjects, 0, 0);
-}
-
-} // namespace host::automation

@@ -5,6 +5,7 @@
 // (HKEY, BSTR, VARIANT, SAFEARRAY) is owned by an object.
 
 #include "host/Failure.h"
+#include "host/Ownership.h"
 
 // The platform's headers need <windows.h> ahead of them.
 // clang-format off
@@ -38,6 +39,26 @@ inline void checkWin32(LONG error, std::string_view what) {
         check(HRESULT_FROM_WIN32(static_cast<unsigned long>(error)), what);
 }
 
+// The reason the system gave for the call that just failed; E_FAIL where it gave none.
+[[noreturn]] inline void throwLastError(std::string_view what) {
+    const DWORD error = GetLastError();
+    const HRESULT hr = error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    throw Failure(static_cast<std::int32_t>(hr), describeFailure(what, hr));
+}
+
+// THROW_LAST_ERROR_IF_NULL: a call that returns no handle throws with the system's reason.
+template <class Handle> Handle checkLastErrorIfNull(Handle handle, std::string_view what) {
+    if (handle == nullptr)
+        throwLastError(what);
+    return handle;
+}
+
+// THROW_IF_WIN32_BOOL_FALSE: the same for a call that reports failure as FALSE.
+inline void checkLastErrorIfFalse(BOOL succeeded, std::string_view what) {
+    if (!succeeded)
+        throwLastError(what);
+}
+
 // CATCH_RETURN: the one translation from an exception in flight to the HRESULT a COM method returns.
 // Only call it inside a catch block.
 inline HRESULT resultOfCaughtException() noexcept {
@@ -65,32 +86,7 @@ template <class T> Microsoft::WRL::ComPtr<T> adopt(T* created) noexcept {
     return out;
 }
 
-class UniqueHkey {
-  public:
-    UniqueHkey() = default;
-    explicit UniqueHkey(HKEY key) : key_(key) {}
-    UniqueHkey(UniqueHkey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    UniqueHkey& operator=(UniqueHkey&& other) noexcept {
-        reset(std::exchange(other.key_, nullptr));
-        return *this;
-    }
-    ~UniqueHkey() { reset(); }
-
-    HKEY get() const { return key_; }
-    HKEY* put() {
-        reset();
-        return &key_;
-    }
-    void reset(HKEY key = nullptr) {
-        if (key_ != nullptr)
-            RegCloseKey(key_);
-        key_ = key;
-    }
-    explicit operator bool() const { return key_ != nullptr; }
-
-  private:
-    HKEY key_ = nullptr;
-};
+using UniqueHkey = host::UniqueHandle<HKEY, RegCloseKey>;
 
 inline std::wstring_view bstrView(BSTR s) {
     return s != nullptr ? std::wstring_view(s, SysStringLen(s)) : std::wstring_view();
@@ -206,48 +202,14 @@ class Variant {
     VARIANT v_;
 };
 
-class SafeArray {
-  public:
-    SafeArray() = default;
-    explicit SafeArray(SAFEARRAY* array) : a_(array) {}
-    SafeArray(SafeArray&& other) noexcept : a_(std::exchange(other.a_, nullptr)) {}
-    SafeArray& operator=(SafeArray&& other) noexcept {
-        reset(std::exchange(other.a_, nullptr));
-        return *this;
-    }
-    ~SafeArray() { reset(); }
+using SafeArray = host::UniqueHandle<SAFEARRAY*, SafeArrayDestroy>;
 
-    // A one-dimensional array of VARIANTs with `count` elements, as the host passes its custom arguments.
-    static SafeArray ofVariants(ULONG count) {
-        SAFEARRAY* a = SafeArrayCreateVector(VT_VARIANT, 0, count);
-        if (a == nullptr)
-            throw std::bad_alloc();
-        return SafeArray(a);
-    }
-
-    SAFEARRAY* get() const { return a_; }
-    SAFEARRAY** put() {
-        reset();
-        return &a_;
-    }
-    void reset(SAFEARRAY* array = nullptr) {
-        if (a_ != nullptr)
-            SafeArrayDestroy(a_);
-        a_ = array;
-    }
-
-  private:
-    SAFEARRAY* a_ = nullptr;
-};
-
-} // namespace host::automation
-
-namespace host::automation {
-
-// Objects of this COM server alive now, its class factories' locks included: the server may be
-// unloaded only when there are none. Every COM object the DLL hands out counts itself here.
-void serverObjectCreated() noexcept;
-void serverObjectDestroyed() noexcept;
-long liveServerObjects() noexcept;
+// A one-dimensional array of VARIANTs with `count` elements, as the host passes its custom arguments.
+inline SafeArray safeArrayOfVariants(ULONG count) {
+    SafeArray array(SafeArrayCreateVector(VT_VARIANT, 0, count));
+    if (!array)
+        throw std::bad_alloc();
+    return array;
+}
 
 } // namespace host::automation

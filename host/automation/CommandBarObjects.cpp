@@ -1,5 +1,6 @@
 #include "host/automation/CommandBarObjects.h"
 
+#include "host/automation/ComObject.h"
 #include "host/automation/Dispatch.h"
 
 #include <cmath>
@@ -11,35 +12,11 @@ namespace {
 
 // What the host calls when the button is pressed. It lives as long as the host holds it; the
 // subscription detaches it first, so a late call from the host reaches nothing.
-class ClickSink final : public IDispatch {
+class ClickSink final : public Implements<ClickSink, CommandBarButtonEvents> {
   public:
-    explicit ClickSink(std::function<void()> onClick) : onClick_(std::move(onClick)) {
-        serverObjectCreated();
-    }
-    ClickSink(const ClickSink&) = delete;
-    ClickSink& operator=(const ClickSink&) = delete;
+    explicit ClickSink(std::function<void()> onClick) : onClick_(std::move(onClick)) {}
 
     void detach() { onClick_ = nullptr; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (out == nullptr)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, DIID_CommandBarButtonEvents)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count == nullptr)
@@ -71,9 +48,6 @@ class ClickSink final : public IDispatch {
     VARNOOK_CATCH_RETURN()
 
   private:
-    ~ClickSink() { serverObjectDestroyed(); }
-
-    LONG refs_ = 1;
     std::function<void()> onClick_;
 };
 
@@ -117,7 +91,7 @@ class AutomationControl final : public CommandBarControl {
         check(c_.get()->QueryInterface(IID_PPV_ARGS(&container)),
               "CommandBarButton: IConnectionPointContainer");
         ComPtr<IConnectionPoint> point;
-        check(container->FindConnectionPoint(DIID_CommandBarButtonEvents, &point),
+        check(container->FindConnectionPoint(__uuidof(CommandBarButtonEvents), &point),
               "CommandBarButton: FindConnectionPoint(_CommandBarButtonEvents)");
         ComPtr<ClickSink> sink = adopt(new ClickSink(std::move(onClick)));
         DWORD cookie = 0;

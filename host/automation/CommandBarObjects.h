@@ -7,20 +7,20 @@
 #include <windows.h>
 // clang-format on
 
-#include <guiddef.h>
 #include <memory>
 #include <oaidl.h>
 #include <wrl/client.h>
 
 namespace host::automation {
 
-// The Office command bars' button events: Click is DISPID 1 with (Ctrl, CancelDefault).
-// {000C0351-0000-0000-C000-000000000046}
-inline constexpr GUID DIID_CommandBarButtonEvents = {
-    0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// The Office command bars' button events, a dispinterface: Click is DISPID 1 with (Ctrl, CancelDefault).
+struct CommandBarButtonEvents : IDispatch {};
 inline constexpr DISPID DISPID_CommandBarButtonClick = 1;
 
 // The editor's CommandBars object (its IDispatch) as the core's host::CommandBars.
 std::unique_ptr<CommandBars> makeCommandBars(Microsoft::WRL::ComPtr<IDispatch> commandBars);
 
 } // namespace host::automation
+
+__CRT_UUID_DECL(host::automation::CommandBarButtonEvents, 0x000C0351, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00,
+                0x00, 0x00, 0x00, 0x46)

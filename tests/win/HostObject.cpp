@@ -5,14 +5,14 @@
 
 namespace testhost {
 
-std::wstring HostObject::lower(std::wstring_view s) {
+std::wstring Members::lower(std::wstring_view s) {
     std::wstring out(s);
     std::transform(out.begin(), out.end(), out.begin(),
                    [](wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))); });
     return out;
 }
 
-HostObject::Member* HostObject::find(std::wstring_view name) {
+Members::Member* Members::find(std::wstring_view name) {
     const std::wstring wanted = lower(name);
     for (auto& m : members_) {
         if (lower(m.name) == wanted)
@@ -21,65 +21,34 @@ HostObject::Member* HostObject::find(std::wstring_view name) {
     return nullptr;
 }
 
-const HostObject::Member* HostObject::find(std::wstring_view name) const {
-    return const_cast<HostObject*>(this)->find(name);
+const Members::Member* Members::find(std::wstring_view name) const {
+    return const_cast<Members*>(this)->find(name);
 }
 
-void HostObject::method(const std::wstring& name, std::function<Variant(const Args&)> fn) {
+void Members::method(const std::wstring& name, std::function<Variant(const Args&)> fn) {
     members_.push_back({name, std::move(fn), nullptr});
 }
 
-void HostObject::getter(const std::wstring& name, std::function<Variant()> fn) {
+void Members::getter(const std::wstring& name, std::function<Variant()> fn) {
     method(name, [fn = std::move(fn)](const Args&) { return fn(); });
 }
 
-void HostObject::property(const std::wstring& name, std::function<Variant()> get,
-                          std::function<void(const Variant&)> put) {
+void Members::property(const std::wstring& name, std::function<Variant()> get,
+                       std::function<void(const Variant&)> put) {
     members_.push_back({name, [get = std::move(get)](const Args&) { return get(); }, std::move(put)});
 }
 
-int HostObject::calls(std::wstring_view name) const {
+int Members::calls(std::wstring_view name) const {
     const Member* m = find(name);
     return m ? m->calls : 0;
 }
 
-int HostObject::lookups(std::wstring_view name) const {
+int Members::lookups(std::wstring_view name) const {
     const Member* m = find(name);
     return m ? m->lookups : 0;
 }
 
-HRESULT HostObject::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr)
-        return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        std::any_of(extraIids_.begin(), extraIids_.end(), [&](const IID& x) { return IsEqualIID(x, iid); }))
-        *out = static_cast<IDispatch*>(this);
-    else
-        *out = otherInterface(iid);
-    if (*out == nullptr)
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-ULONG HostObject::Release() {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
-}
-
-HRESULT HostObject::GetTypeInfoCount(UINT* count) {
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT HostObject::GetTypeInfo(UINT, LCID, ITypeInfo**) {
-    return E_NOTIMPL;
-}
-
-HRESULT HostObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT Members::idsOfNames(LPOLESTR* names, UINT count, DISPID* ids) {
     HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) {
         Member* m = i == 0 ? find(names[i]) : nullptr;
@@ -94,12 +63,12 @@ HRESULT HostObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
     return hr;
 }
 
-HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                           EXCEPINFO* exception, UINT*) {
+HRESULT Members::invoke(IDispatch* self, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception) {
     if (id < 1 || static_cast<std::size_t>(id) > members_.size())
         return DISP_E_MEMBERNOTFOUND;
     // Copied: a member may add members or release this object while it runs.
-    ComPtr<IDispatch> self(this);
+    const ComPtr<IDispatch> held(self);
     const std::size_t index = static_cast<std::size_t>(id) - 1;
     ++members_[index].calls;
     const std::wstring key = lower(members_[index].name);

@@ -5,6 +5,7 @@
 // application, web and command bars are built from it.
 
 #include "host/automation/Com.h"
+#include "host/automation/ComObject.h"
 
 #include <functional>
 #include <map>
@@ -20,11 +21,13 @@ using host::automation::Variant;
 using Microsoft::WRL::ComPtr;
 using Args = std::vector<Variant>; // in declaration order
 
-class HostObject : public IDispatch {
+// What every host object does, whatever interfaces it answers: members by name, with counts of what was
+// asked and faults to inject.
+class Members {
   public:
-    explicit HostObject(std::wstring kind) : kind_(std::move(kind)) {}
-    HostObject(const HostObject&) = delete;
-    HostObject& operator=(const HostObject&) = delete;
+    explicit Members(std::wstring kind) : kind_(std::move(kind)) {}
+    Members(const Members&) = delete;
+    Members& operator=(const Members&) = delete;
 
     // A property read or method; what it returns is the member's result.
     void method(const std::wstring& name, std::function<Variant(const Args&)> fn);
@@ -39,25 +42,14 @@ class HostObject : public IDispatch {
 
     int calls(std::wstring_view name) const;
     int lookups(std::wstring_view name) const;
-    ULONG refs() const { return static_cast<ULONG>(refs_); }
     const std::wstring& kind() const { return kind_; }
 
-    // Another interface answered with this object's IDispatch (the editor's _Application).
-    void alsoAnswers(const IID& iid) { extraIids_.push_back(iid); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argError) override;
-
   protected:
-    virtual ~HostObject() = default;
-    // Interfaces beyond IDispatch; null when not offered.
-    virtual void* otherInterface(REFIID) { return nullptr; }
+    ~Members() = default;
+    HRESULT idsOfNames(LPOLESTR* names, UINT count, DISPID* ids);
+    // `self` is held for the call: a member may release the object while it runs.
+    HRESULT invoke(IDispatch* self, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* exception);
 
   private:
     struct Member {
@@ -71,12 +63,50 @@ class HostObject : public IDispatch {
     Member* find(std::wstring_view name);
     const Member* find(std::wstring_view name) const;
 
-    LONG refs_ = 1;
     std::wstring kind_;
     std::vector<Member> members_; // DISPID = index + 1
     std::map<std::wstring, HRESULT> faults_;
+};
+
+// A host object that answers IDispatch and the interfaces `More`.
+template <class... More>
+class HostObjectWith : public host::automation::Implements<HostObjectWith<More...>, IDispatch, More...>,
+                       public Members {
+  public:
+    explicit HostObjectWith(std::wstring kind) : Members(std::move(kind)) {}
+
+    ULONG refs() {
+        this->AddRef();
+        return this->Release();
+    }
+    // Another interface answered with this object's IDispatch (the editor's _Application).
+    void alsoAnswers(const IID& iid) { extraIids_.push_back(iid); }
+    void* otherInterface(REFIID iid) {
+        for (const IID& extra : extraIids_) {
+            if (IsEqualIID(extra, iid))
+                return static_cast<IDispatch*>(this);
+        }
+        return nullptr;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        return idsOfNames(names, count, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* exception, UINT*) override {
+        return invoke(this, id, flags, params, result, exception);
+    }
+
+  private:
     std::vector<IID> extraIids_;
 };
+
+using HostObject = HostObjectWith<>;
 
 // Makes a host object owned by a ComPtr (its one reference).
 template <class T, class... A> ComPtr<T> make(A&&... args) {

@@ -44,25 +44,9 @@ bool given(const Variant& v) {
     return !(v.type() == VT_ERROR && v.get().scode == DISP_E_PARAMNOTFOUND);
 }
 
-class ApplicationFactory final : public IClassFactory {
+class ApplicationFactory final : public host::automation::Implements<ApplicationFactory, IClassFactory> {
   public:
     explicit ApplicationFactory(ComPtr<Application> app) : app_(std::move(app)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
@@ -71,8 +55,6 @@ class ApplicationFactory final : public IClassFactory {
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   private:
-    ~ApplicationFactory() = default;
-    LONG refs_ = 1;
     ComPtr<Application> app_;
 };
 
@@ -165,7 +147,7 @@ File* Web::fileAt(std::wstring_view at) {
 }
 
 Control::Control(int controlType, std::wstring controlCaption, Control* parentControl)
-    : HostObject(L"CommandBarControl"), type(controlType), caption(std::move(controlCaption)),
+    : HostObjectWith(L"CommandBarControl"), type(controlType), caption(std::move(controlCaption)),
       parent(parentControl) {
     getter(L"Type", [this] { return Variant::int32(type); });
     property(
@@ -246,12 +228,6 @@ Control* Control::child(std::wstring_view name) {
         if (!wanted.empty() && normalised(c->caption).starts_with(wanted))
             return c.Get();
     }
-    return nullptr;
-}
-
-void* Control::otherInterface(REFIID iid) {
-    if (type == 1 && IsEqualIID(iid, IID_IConnectionPointContainer))
-        return static_cast<IConnectionPointContainer*>(this);
     return nullptr;
 }
 

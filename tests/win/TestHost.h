@@ -65,7 +65,7 @@ class Web final : public HostObject {
     std::vector<File*> allFiles_;
 };
 
-class Control final : public HostObject, public IConnectionPointContainer, public IConnectionPoint {
+class Control final : public HostObjectWith<IConnectionPointContainer, IConnectionPoint> {
   public:
     Control(int controlType, std::wstring controlCaption, Control* parentControl);
 
@@ -83,11 +83,14 @@ class Control final : public HostObject, public IConnectionPointContainer, publi
     // The user presses the button: every advised sink's Click, with CancelDefault left as it returns.
     std::vector<HRESULT> click(VARIANT_BOOL* cancelDefault = nullptr);
 
+    // Only a button has click events: other controls refuse the container.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return HostObject::QueryInterface(iid, out);
+        if (type != 1 && IsEqualIID(iid, IID_IConnectionPointContainer)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        return HostObjectWith::QueryInterface(iid, out);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return HostObject::AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return HostObject::Release(); }
 
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
@@ -96,9 +99,6 @@ class Control final : public HostObject, public IConnectionPointContainer, publi
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
-
-  protected:
-    void* otherInterface(REFIID iid) override;
 
   private:
     std::map<DWORD, ComPtr<IDispatch>> sinks_;

@@ -5,14 +5,16 @@
 #include "window/Layout.h"
 #include "window/win32/Images.h"
 
-#include <cstring>
+#include <algorithm>
+#include <iterator>
+#include <optional>
 #include <utility>
-#include <vector>
-#include <windowsx.h>
 
 namespace window::win32 {
 namespace {
 
+using host::automation::checkLastErrorIfFalse;
+using host::automation::checkLastErrorIfNull;
 using host::automation::wide;
 
 constexpr int TreeId = 100;
@@ -20,13 +22,6 @@ constexpr int Label1Id = 101;
 constexpr int Label2Id = 102;
 constexpr UINT NoPublishCommand = 1;
 constexpr int TwipsPerInch = 1440;
-const wchar_t* const TreeOwnerProperty = L"Varnook3.PublishingDialog";
-
-bool opensContextMenu(UINT message, WPARAM key) {
-    const bool keyMessage =
-        message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP || message == WM_SYSKEYUP;
-    return keyMessage && (key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0));
-}
 
 // A fixed dialog frame (no sizing border, no minimise or maximise box), not shown yet. An overlapped
 // window rather than a pop-up one, so the system chooses where it first appears.
@@ -35,29 +30,26 @@ constexpr DWORD DialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 // The dialog template's x for "the system's default position".
 constexpr short DefaultPosition = static_cast<short>(0x8000);
 
-// An in-memory template of an empty dialog: the controls are made afterwards, at pixel positions of
-// their own, from the layout in twips.
-std::vector<DWORD> dialogTemplate() {
-    std::vector<WORD> words;
-    auto put32 = [&](DWORD v) {
-        words.push_back(LOWORD(v));
-        words.push_back(HIWORD(v));
-    };
-    put32(DialogStyle);
-    put32(DialogExStyle);
-    words.push_back(0); // no controls
-    words.push_back(static_cast<WORD>(DefaultPosition));
-    words.push_back(0);
-    words.push_back(0); // cx, cy: set from the layout once created
-    words.push_back(0);
-    words.push_back(0); // no menu
-    words.push_back(0); // the dialog class
-    for (wchar_t c : wide(std::string(layout::Caption)))
-        words.push_back(static_cast<WORD>(c));
-    words.push_back(0);
-    std::vector<DWORD> aligned((words.size() + 1) / 2, 0);
-    std::memcpy(aligned.data(), words.data(), words.size() * sizeof(WORD));
-    return aligned;
+// An empty dialog as the platform reads its template: the fixed fields, then the arrays of its menu, its
+// window class and its title, each right after the one before. The controls are made afterwards, at pixel
+// positions of their own, from the layout in twips.
+struct alignas(DWORD) EmptyDialogTemplate {
+    DLGTEMPLATE fixed;
+    WORD menu;        // 0: none
+    WORD windowClass; // 0: the dialog class
+    wchar_t title[32];
+};
+
+EmptyDialogTemplate dialogTemplate() {
+    EmptyDialogTemplate out{};
+    out.fixed.style = DialogStyle;
+    out.fixed.dwExtendedStyle = DialogExStyle;
+    out.fixed.x = DefaultPosition; // cx, cy: set from the layout once created
+    const std::wstring title = wide(std::string(layout::Caption));
+    if (title.size() >= std::size(out.title))
+        throw host::Failure("the window's caption does not fit its template");
+    std::copy(title.begin(), title.end(), out.title);
+    return out;
 }
 
 int dpi(int axis) {
@@ -76,20 +68,19 @@ PublishingDialog::PublishingDialog(host::WindowEvents& events)
     InitCommonControlsEx(&controls);
 
     // The hidden owner: an owned window has no taskbar button, and the editor's window stays enabled.
-    owner_.reset(
-        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, thisModule(), nullptr));
-    if (!owner_)
-        throw host::Failure("cannot create the publishing window's owner");
+    owner_.reset(checkLastErrorIfNull(
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, thisModule(), nullptr),
+        "creating the publishing window's owner"));
 
-    const std::vector<DWORD> templ = dialogTemplate();
-    dialog_ = CreateDialogIndirectParamW(thisModule(), reinterpret_cast<LPCDLGTEMPLATEW>(templ.data()),
-                                         owner_.get(), dialogProc, reinterpret_cast<LPARAM>(this));
-    if (dialog_ == nullptr)
-        throw host::Failure("cannot create the publishing window");
+    const EmptyDialogTemplate templ = dialogTemplate();
+    dialog_ = checkLastErrorIfNull(CreateDialogIndirectParamW(thisModule(), &templ.fixed, owner_.get(),
+                                                              dialogProc, reinterpret_cast<LPARAM>(this)),
+                                   "creating the publishing window");
     try {
         createControls();
         router_ = std::make_unique<KeyboardRouter>(dialog_);
-        mirror_ = std::make_unique<TreeViewMirror>(tree_, events_.tree());
+        mirror_ = std::make_unique<TreeViewMirror>(tree_, events_.tree(),
+                                                   [this](POINT at) { event([&] { onContextMenu(at); }); });
     } catch (...) {
         destroy();
         throw;
@@ -129,12 +120,12 @@ void PublishingDialog::createControls() {
     auto create = [&](const wchar_t* cls, const layout::Control& control, DWORD style, DWORD exStyle,
                       int id) {
         const layout::Rect& r = control.twips;
-        HWND made = CreateWindowExW(exStyle, cls, wide(std::string(control.text)).c_str(),
-                                    WS_CHILD | WS_VISIBLE | style, toPixelsX(r.left), toPixelsY(r.top),
-                                    toPixelsX(r.width), toPixelsY(r.height), dialog_,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), thisModule(), nullptr);
-        if (made == nullptr)
-            throw host::Failure("cannot create the control " + std::string(control.name));
+        HWND made = checkLastErrorIfNull(
+            CreateWindowExW(exStyle, cls, wide(std::string(control.text)).c_str(),
+                            WS_CHILD | WS_VISIBLE | style, toPixelsX(r.left), toPixelsY(r.top),
+                            toPixelsX(r.width), toPixelsY(r.height), dialog_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), thisModule(), nullptr),
+            "creating the control " + std::string(control.name));
         SendMessageW(made, WM_SETFONT, font, FALSE);
         return made;
     };
@@ -148,12 +139,6 @@ void PublishingDialog::createControls() {
     create(WC_STATICW, layout::Label1, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX, 0, Label1Id);
     create(WC_STATICW, layout::Label2, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX, 0, Label2Id);
 
-    // Shift+F10 and the Menu key open the context menu: handled here, so they work the same whatever the
-    // platform's default handling of them makes of a child window.
-    SetPropW(tree_, TreeOwnerProperty, this);
-    treeBaseProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PublishingDialog::treeProc)));
-
     images_ = makeWebImageList();
     SendMessageW(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
     // The fill adds every node while the window is hidden: no drawing until it is shown.
@@ -165,17 +150,12 @@ void PublishingDialog::destroy() {
         return;
     router_.reset();
     mirror_.reset();
-    if (tree_ != nullptr && treeBaseProc_ != nullptr) {
-        SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeBaseProc_));
-        RemovePropW(tree_, TreeOwnerProperty);
-    }
     if (dialog_ != nullptr) {
         // The procedure hears nothing more of a window that is going.
         SetWindowLongPtrW(dialog_, DWLP_USER, 0);
         DestroyWindow(std::exchange(dialog_, nullptr));
     }
     tree_ = nullptr;
-    treeBaseProc_ = nullptr;
     owner_.reset();
     // The tree does not destroy its image list, nor the window its icon.
     images_.reset();
@@ -216,16 +196,17 @@ bool PublishingDialog::popUpMenu(bool noPublishChecked, float x, float y) {
     if (dialog_ == nullptr)
         return false;
     // mnuPopup is a menu of its own that is never shown as a bar; its one item is mnuNoPublish.
-    UniqueMenu bar(CreateMenu());
-    HMENU popup = CreatePopupMenu();
-    if (!bar || popup == nullptr ||
-        !AppendMenuW(popup, MF_STRING | (noPublishChecked ? MF_CHECKED : MF_UNCHECKED), NoPublishCommand,
-                     L"Don't Publish") ||
-        !AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), L"PopupMenu")) {
-        if (popup != nullptr && !bar)
-            DestroyMenu(popup);
-        throw host::Failure("cannot create the context menu");
-    }
+    constexpr std::string_view what = "creating the context menu";
+    const UniqueMenu bar(checkLastErrorIfNull(CreateMenu(), what));
+    UniqueMenu owned(checkLastErrorIfNull(CreatePopupMenu(), what));
+    checkLastErrorIfFalse(AppendMenuW(owned.get(), MF_STRING | (noPublishChecked ? MF_CHECKED : MF_UNCHECKED),
+                                      NoPublishCommand, L"Don't Publish"),
+                          what);
+    checkLastErrorIfFalse(
+        AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(owned.get()), L"PopupMenu"),
+        what);
+    // The bar destroys its pop-up with itself.
+    const HMENU popup = owned.release();
     POINT at{toPixelsX(x), toPixelsY(y)};
     ClientToScreen(tree_, &at);
 
@@ -271,19 +252,6 @@ template <class Handler> void PublishingDialog::event(Handler&& handler) noexcep
     }
 }
 
-LRESULT CALLBACK PublishingDialog::treeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = static_cast<PublishingDialog*>(GetPropW(tree, TreeOwnerProperty));
-    if (self == nullptr)
-        return DefWindowProcW(tree, message, wParam, lParam);
-    if (opensContextMenu(message, wParam)) {
-        // Opened on the key going down; its release is eaten too, so nothing opens it a second time.
-        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
-            self->event([self] { self->onContextMenuKey(); });
-        return 0;
-    }
-    return CallWindowProcW(self->treeBaseProc_, tree, message, wParam, lParam);
-}
-
 INT_PTR PublishingDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
@@ -298,62 +266,24 @@ INT_PTR PublishingDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         event([this] { events_.cmdClose_Click(); });
         return TRUE;
     case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->hwndFrom != tree_ || !mirror_)
+        auto& header = *reinterpret_cast<NMHDR*>(lParam);
+        if (header.hwndFrom != tree_ || !mirror_)
             return FALSE;
-        if (header->code == TVN_GETDISPINFOW) {
-            mirror_->supplyText(*reinterpret_cast<NMTVDISPINFOW*>(lParam));
-            return TRUE;
-        }
-        if (header->code == TVN_SELCHANGEDW) {
-            event([&] { mirror_->controlSelectionChanged(*reinterpret_cast<const NMTREEVIEWW*>(lParam)); });
-            return TRUE;
-        }
-        if (header->code == NM_RCLICK) {
-            event([this] { onRightClick(); });
-            // Handled: the tree sends no WM_CONTEXTMENU after it.
-            if (dialog_ != nullptr)
-                SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
-            return TRUE;
-        }
-        return FALSE;
+        std::optional<LRESULT> answer;
+        event([&] { answer = mirror_->onNotify(header); });
+        if (!answer)
+            return FALSE;
+        if (dialog_ != nullptr)
+            SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, *answer);
+        return TRUE;
     }
-    case WM_CONTEXTMENU:
-        // Shift+F10 or the Menu key in the tree: the same menu, for the selected node.
-        if (reinterpret_cast<HWND>(wParam) == tree_) {
-            event([this] { onContextMenuKey(); });
-            return TRUE;
-        }
-        return FALSE;
     default:
         return FALSE;
     }
 }
 
-void PublishingDialog::onRightClick() {
-    const DWORD at = GetMessagePos();
-    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-    ScreenToClient(tree_, &point);
-    // The platform's habit: a right-click selects the node under the pointer first.
-    TVHITTESTINFO hit{};
-    hit.pt = point;
-    const auto item =
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    if (item != nullptr && (hit.flags & TVHT_ONITEM) != 0)
-        mirror_->selectItem(item);
-    events_.tvwWeb_MouseUp(2, shiftState(), toTwipsX(point.x), toTwipsY(point.y));
-}
-
-void PublishingDialog::onContextMenuKey() {
-    POINT point{0, 0};
-    const auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (selected != nullptr) {
-        RECT item{};
-        std::memcpy(&item, &selected, sizeof selected); // the item goes in where the rectangle comes out
-        if (SendMessageW(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)) != 0)
-            point = {item.left, item.bottom};
-    }
-    events_.tvwWeb_MouseUp(2, shiftState(), toTwipsX(point.x), toTwipsY(point.y));
+void PublishingDialog::onContextMenu(POINT at) {
+    events_.tvwWeb_MouseUp(2, shiftState(), toTwipsX(at.x), toTwipsY(at.y));
 }
 
 int PublishingDialog::shiftState() const {

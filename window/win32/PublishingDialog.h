@@ -43,14 +43,12 @@ class PublishingDialog {
 
   private:
     static INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    // The tree's keys that open the context menu, taken before the tree and the platform see them.
-    static LRESULT CALLBACK treeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     template <class Handler> void event(Handler&& handler) noexcept;
 
     void createControls();
-    void onRightClick();
-    void onContextMenuKey();
+    // The tree's context menu asked for at a point of its client area.
+    void onContextMenu(POINT at);
     int shiftState() const;
     int toPixelsX(double twips) const;
     int toPixelsY(double twips) const;
@@ -62,7 +60,6 @@ class PublishingDialog {
     UniqueWindow owner_;
     HWND dialog_ = nullptr;
     HWND tree_ = nullptr;
-    WNDPROC treeBaseProc_ = nullptr;
     UniqueIcon icon_;
     UniqueImageList images_;
     std::unique_ptr<TreeViewMirror> mirror_;

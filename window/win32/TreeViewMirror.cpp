@@ -1,10 +1,13 @@
 #include "window/win32/TreeViewMirror.h"
 
 #include "host/Failure.h"
+#include "host/Ownership.h"
 #include "host/automation/Com.h"
 #include "window/win32/Images.h"
 
 #include <algorithm>
+#include <utility>
+#include <windowsx.h>
 
 namespace window::win32 {
 namespace {
@@ -16,15 +19,29 @@ int imageOf(const std::string& key) {
     return index;
 }
 
+// Shift+F10 and the Menu key. Taken before the control and the platform see them, so they work the same
+// whatever the platform's default handling makes of them in a child window.
+bool opensContextMenu(UINT message, WPARAM key) {
+    const bool keyMessage =
+        message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP || message == WM_SYSKEYUP;
+    return keyMessage && (key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0));
+}
+
+constexpr UINT_PTR SubclassId = 1;
+
 } // namespace
 
-TreeViewMirror::TreeViewMirror(HWND tree, host::TreeModel& model) : tree_(tree), model_(model) {
+TreeViewMirror::TreeViewMirror(HWND tree, host::TreeModel& model, ContextMenuHandler onContextMenu)
+    : tree_(tree), model_(model), onContextMenu_(std::move(onContextMenu)) {
     model_.forEachInTreeOrder([this](const host::Node& node, std::size_t) { gathered_.push_back(&node); });
+    if (!SetWindowSubclass(tree_, treeProc, SubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        throw host::Failure("cannot follow the keys of the tree control");
     model_.setObserver(this);
 }
 
 TreeViewMirror::~TreeViewMirror() {
     model_.setObserver(nullptr);
+    RemoveWindowSubclass(tree_, treeProc, SubclassId);
 }
 
 HTREEITEM TreeViewMirror::insert(const host::Node& node, HTREEITEM after) {
@@ -124,8 +141,9 @@ void TreeViewMirror::selectionChanged(const host::Node* node) {
     if (applyingControl_)
         return;
     flush();
+    const HTREEITEM item = node != nullptr ? itemOf(*node) : nullptr;
     applyingModel_ = true;
-    SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node ? itemOf(*node) : nullptr));
+    SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
     applyingModel_ = false;
 }
 
@@ -141,17 +159,64 @@ void TreeViewMirror::cleared() {
     SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }
 
+std::optional<LRESULT> TreeViewMirror::onNotify(NMHDR& header) {
+    switch (header.code) {
+    case TVN_GETDISPINFOW:
+        supplyText(reinterpret_cast<NMTVDISPINFOW&>(header));
+        return 0;
+    case TVN_SELCHANGEDW:
+        controlSelectionChanged(reinterpret_cast<const NMTREEVIEWW&>(header));
+        return 0;
+    case NM_RCLICK: {
+        const DWORD at = GetMessagePos();
+        POINT pointer{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+        ScreenToClient(tree_, &pointer);
+        contextMenu(pointer);
+        // Handled: the control sends no WM_CONTEXTMENU after it.
+        return TRUE;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+LRESULT CALLBACK TreeViewMirror::treeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) {
+    auto* mirror = reinterpret_cast<TreeViewMirror*>(self);
+    if (opensContextMenu(message, wParam)) {
+        // Opened on the key going down; its release is eaten too, so nothing opens it a second time.
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+            mirror->contextMenu(std::nullopt);
+        return 0;
+    }
+    if (message == WM_CONTEXTMENU) {
+        mirror->contextMenu(std::nullopt);
+        return 0;
+    }
+    return DefSubclassProc(tree, message, wParam, lParam);
+}
+
+void TreeViewMirror::contextMenu(std::optional<POINT> pointer) {
+    POINT at{0, 0};
+    if (pointer) {
+        at = *pointer;
+        if (const HTREEITEM item = itemAt(at))
+            TreeView_SelectItem(tree_, item);
+    } else if (const HTREEITEM selected = TreeView_GetSelection(tree_)) {
+        if (const std::optional<RECT> rect = itemRect(selected))
+            at = {rect->left, rect->bottom};
+    }
+    // The menu's command may close the window and this mirror with it: the handler outlives the call.
+    const ContextMenuHandler handler = onContextMenu_;
+    handler(at);
+}
+
 void TreeViewMirror::controlSelectionChanged(const NMTREEVIEWW& change) {
     if (applyingModel_)
         return;
     applyingControl_ = true;
-    try {
-        model_.select(reinterpret_cast<host::Node*>(change.itemNew.lParam));
-    } catch (...) {
-        applyingControl_ = false;
-        throw;
-    }
-    applyingControl_ = false;
+    const auto applied = host::scopeExit([this] { applyingControl_ = false; });
+    model_.select(reinterpret_cast<host::Node*>(change.itemNew.lParam));
 }
 
 void TreeViewMirror::supplyText(NMTVDISPINFOW& request) const {
@@ -165,8 +230,18 @@ void TreeViewMirror::supplyText(NMTVDISPINFOW& request) const {
     request.item.pszText[n] = L'\0';
 }
 
-void TreeViewMirror::selectItem(HTREEITEM item) {
-    SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+HTREEITEM TreeViewMirror::itemAt(POINT point) const {
+    TVHITTESTINFO hit{};
+    hit.pt = point;
+    const HTREEITEM item = TreeView_HitTest(tree_, &hit);
+    return (hit.flags & TVHT_ONITEM) != 0 ? item : nullptr;
+}
+
+std::optional<RECT> TreeViewMirror::itemRect(HTREEITEM item) const {
+    RECT rect{};
+    if (!TreeView_GetItemRect(tree_, item, &rect, TRUE))
+        return std::nullopt;
+    return rect;
 }
 
 HTREEITEM TreeViewMirror::itemOf(const host::Node& node) const {
