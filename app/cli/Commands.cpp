@@ -197,6 +197,7 @@ Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keep
         out << (rsync ? RsyncMetadataRule : GitignoreMetadataRule) << '\n';
     else
         out << (rsync ? RsyncOwnFilesRules : GitignoreOwnFilesRules) << '\n';
+    out << (rsync ? RsyncVersionControlRules : GitignoreVersionControlRules) << '\n';
     for (const host::Node* node : leftOut(window.tree(), true)) {
         const std::string path = window.relativePath(*node);
         out << (rsync ? rsyncExcludeRule(path, webtree::isFolderNode(*node))

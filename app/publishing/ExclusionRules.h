@@ -22,5 +22,9 @@ inline constexpr std::string_view GitignoreMetadataRule = "_vti_*";
 // writer left behind. In both kinds of rules a backslash before a backslash matches one.
 inline constexpr std::string_view RsyncOwnFilesRules = "- /_vti_pvt/varnook.lock\n- .varnook\\\\*.tmp";
 inline constexpr std::string_view GitignoreOwnFilesRules = "/_vti_pvt/varnook.lock\n.varnook\\\\*.tmp";
+// Version control's folders at any depth (and git's ".git" file in a worktree), which the window does not
+// show: never part of the site, whatever is kept of the metadata.
+inline constexpr std::string_view RsyncVersionControlRules = "- .git\n- .hg\n- .svn";
+inline constexpr std::string_view GitignoreVersionControlRules = ".hg\n.svn";
 
 } // namespace app

@@ -22,9 +22,11 @@
 namespace host::disk {
 namespace {
 
-// Folders the editor hides by default; "_vti_*" names are its own bookkeeping and always hidden.
-constexpr std::array<std::string_view, 5> HiddenNames{"_derived", "_borders", "_overlay", "_themes",
-                                                      "_fpclass"};
+// Folders the editor hides by default; "_vti_*" names are its own bookkeeping and always hidden. The
+// folders of version control are no part of the site: a web kept in git, Mercurial or Subversion holds
+// them (and git a ".git" file in a worktree), and the deploy rules leave them out too.
+constexpr std::array<std::string_view, 8> HiddenNames{"_derived", "_borders", "_overlay", "_themes",
+                                                      "_fpclass", ".git",     ".hg",      ".svn"};
 
 Kind kindOfMode(mode_t mode) {
     if (S_ISDIR(mode))
@@ -74,8 +76,8 @@ std::optional<std::string_view> whyNotAnItem(int dir, const char* name) {
 void reportLeftOut(WebState& state, HandleFolder& folder, const std::string& name, std::string_view reason) {
     const std::string where = state.folders.shownPath(folder);
     if (state.warned.insert(where + "/" + name).second)
-        state.warnings << "varnook: warning: left out '" << printable(name) << "' in " << where << ": "
-                       << reason << '\n';
+        state.warnings << "varnook: warning: the window cannot show '" << printable(name) << "' in " << where
+                       << ", so no mark keeps it from a deploy: " << reason << '\n';
 }
 
 } // namespace

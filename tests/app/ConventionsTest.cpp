@@ -114,7 +114,7 @@ TEST(Conventions, AFailedWriteOfTheOutputIsAnErrorAndSaysWhetherMarksWereWritten
     const auto file = dir / "out.txt";
     r = runToFile({"excluded", "--format", "rsync", web}, file.string());
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(testsupport::readFile(file), "- _vti_*\n");
+    EXPECT_EQ(testsupport::readFile(file), "- _vti_*\n- .git\n- .hg\n- .svn\n");
     EXPECT_EQ(runToFile({"excluded", web}, "/dev/full").exitCode, 0);
 }
 

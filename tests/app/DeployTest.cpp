@@ -76,6 +76,10 @@ TEST_F(DeployTest, NestedMixesFollowTheWindowAndMetadataNeverLeaves) {
         markOnDisk(dir, "web", file);
     dir.write("web/plain/_vti_cnf/readme.txt", Header + "vti_author:SR|pat\r\n");
     dir.write("web/_vti_inf.html"); // the editor's own file, which check counts as never deployed too
+    // Version control's bookkeeping is no part of the site, at any depth, kept metadata or not.
+    dir.write("web/.git/HEAD", "ref: refs/heads/main");
+    dir.write("web/top/a/.svn/entries");
+    dir.write("web/plain/.hg/store");
 
     const auto arrived = deployed();
     EXPECT_EQ(arrived, (std::set<std::string>{"top", "top/a", "top/a/b", "top/a/b/c", "top/a/b/c/pic.gif",
@@ -95,6 +99,8 @@ TEST_F(DeployTest, NestedMixesFollowTheWindowAndMetadataNeverLeaves) {
     EXPECT_FALSE(withMetadata.count("plain/_vti_cnf/.varnook\\12345-0.tmp"));
     EXPECT_TRUE(withMetadata.count("_vti_inf.html"));
     EXPECT_FALSE(withMetadata.count("top/page.htm"));
+    EXPECT_FALSE(withMetadata.count(".git") || withMetadata.count("top/a/.svn") ||
+                 withMetadata.count("plain/.hg"));
 }
 
 TEST_F(DeployTest, NamesThatPatternsTreatSpeciallyAreLeftOutExactly) {
@@ -174,7 +180,9 @@ TEST_F(DeployTest, ListNamesEveryItemLeftOutAndRulesOnlyTheTopmost) {
     dir.write("web/gone/sub/y.htm");
     ASSERT_EQ(run(Varnook, {"mark", web, "gone"}).exitCode, 0);
     EXPECT_EQ(run(Varnook, {"excluded", web}).out, "gone/\ngone/x.htm\ngone/sub/\ngone/sub/y.htm\n");
-    EXPECT_EQ(run(Varnook, {"excluded", "--format", "rsync", web}).out, "- _vti_*\n- /gone/\n");
+    EXPECT_EQ(run(Varnook, {"excluded", "--format", "rsync", web}).out,
+              "- _vti_*\n- .git\n- .hg\n- .svn\n- /gone/\n");
     EXPECT_EQ(run(Varnook, {"excluded", "--format", "gitignore", "--keep-metadata", web}).out,
-              std::string(app::GitignoreOwnFilesRules) + "\n/gone/\n");
+              std::string(app::GitignoreOwnFilesRules) + "\n" +
+                  std::string(app::GitignoreVersionControlRules) + "\n/gone/\n");
 }

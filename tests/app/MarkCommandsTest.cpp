@@ -135,9 +135,9 @@ TEST_F(MarkCommandsTest, ExcludedListsMarkedItemsInTreeOrderInEachFormat) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "docs/pics/\ndocs/pics/p.gif\nz[1]*.txt\n");
     r = run(Varnook, {"excluded", "--format", "rsync", web});
-    EXPECT_EQ(r.out, "- _vti_*\n- /docs/pics/\n- /z\\[1]\\*.txt\n");
+    EXPECT_EQ(r.out, "- _vti_*\n- .git\n- .hg\n- .svn\n- /docs/pics/\n- /z\\[1]\\*.txt\n");
     r = run(Varnook, {"excluded", "--format", "gitignore", web});
-    EXPECT_EQ(r.out, "_vti_*\n/docs/pics/\n/z\\[1]\\*.txt\n");
+    EXPECT_EQ(r.out, "_vti_*\n.hg\n.svn\n/docs/pics/\n/z\\[1]\\*.txt\n");
     r = run(Varnook, {"excluded", "--format", "yaml", web});
     EXPECT_EQ(r.exitCode, 2);
 }

@@ -145,8 +145,8 @@ TEST_F(DiskWebTest, UnsafeNamesAreLeftOutWithOneWarningEach) {
     const std::string out = warnings.str();
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4) << out;
     for (const std::string& expected :
-         Names{"varnook: warning: left out 'a\\b.htm' in " + web.string() +
-                   ": its name holds a backslash or control character\n",
+         Names{"varnook: warning: the window cannot show 'a\\b.htm' in " + web.string() +
+                   ", so no mark keeps it from a deploy: its name holds a backslash or control character\n",
                "'c\\x01d' in " + web.string(), "'x\\x0Ay' in " + (web / "sub").string(), "'.fp_folder_info'"})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << " not in\n" << out;
 }
@@ -178,15 +178,22 @@ TEST_F(DiskWebTest, EntriesThatAreNeitherFilesNorFoldersAreLeftOutWithAWarningEa
     const std::string out = warnings.str();
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), bound ? 5 : 4) << out;
     for (const std::string& expected :
-         Names{"varnook: warning: left out 'pipe' in " + web.string() + ": it is a named pipe, not a file\n",
-               "left out 'folderlink' in " + web.string() +
-                   ": it is a symbolic link to a folder, and links to folders are never followed\n",
-               "left out 'dangling' in " + web.string() + ": it is a symbolic link to nothing\n",
-               "left out 'pipelink' in " + web.string() +
-                   ": it is a symbolic link to something that is neither a file nor a folder\n"})
+         Names{"varnook: warning: the window cannot show 'pipe' in " + web.string() +
+                   ", so no mark keeps it from a deploy: it is a named pipe, not a file\n",
+               "'folderlink' in " + web.string() +
+                   ", so no mark keeps it from a deploy: it is a symbolic link to a folder, and links to "
+                   "folders "
+                   "are never followed\n",
+               "'dangling' in " + web.string() +
+                   ", so no mark keeps it from a deploy: it is a symbolic link to nothing\n",
+               "'pipelink' in " + web.string() +
+                   ", so no mark keeps it from a deploy: it is a symbolic link to something that is neither "
+                   "a file "
+                   "nor a folder\n"})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << " not in\n" << out;
     if (bound) {
-        EXPECT_NE(out.find("left out 'socket' in " + web.string() + ": it is a socket, not a file\n"),
+        EXPECT_NE(out.find("'socket' in " + web.string() +
+                           ", so no mark keeps it from a deploy: it is a socket, not a file\n"),
                   std::string::npos)
             << out;
     }
