@@ -114,7 +114,8 @@ void TerminalHost::handleWindowKey(const Key& key) {
             view.reveal();
         }
     } else if (key.is(U'/')) {
-        const auto query = prompt("Find", "Find a name (n finds the next, N the previous):", lastSearch_);
+        // A new search starts empty: the last one's text would be typed onto.
+        const auto query = prompt("Find", "Find a name (n finds the next, N the previous):", "");
         if (query && !query->empty()) {
             lastSearch_ = *query;
             search(true);
@@ -164,12 +165,30 @@ bool TerminalHost::jumpKey(const Key& key) {
 
 void TerminalHost::search(bool forward) {
     host::TreeModel& tree = form()->tree();
-    host::Node* found = findNode(tree, tree.selected(), lastSearch_, forward);
+    const host::Node* from = tree.selected();
+    host::Node* found = findNode(tree, from, lastSearch_, forward);
     if (found == nullptr) {
         note_ = "no name holds \"" + lastSearch_ + "\"";
         return;
     }
+    // Gone round: forward to a node not after where it started, or back to one not before it.
+    bool wrapped = false;
+    if (from != nullptr) {
+        bool seenFrom = false, foundFirst = false;
+        tree.forEachInTreeOrder([&](const host::Node& n, std::size_t) {
+            if (&n == found && !seenFrom)
+                foundFirst = true;
+            if (&n == from)
+                seenFrom = true;
+        });
+        wrapped = forward ? (foundFirst || found == from) : !foundFirst;
+    }
     landOn(*found);
+    std::string path;
+    for (const host::Node* n = found; n != nullptr && n->parent() != nullptr; n = n->parent())
+        path = std::string(n->text()) + (path.empty() ? "" : "/") + path;
+    note_ = "found " + (path.empty() ? std::string(found->text()) : path) +
+            (wrapped ? (forward ? " (went round to the top)" : " (went round to the bottom)") : "");
 }
 
 void TerminalHost::landOn(host::Node& node) {

@@ -23,15 +23,30 @@ std::vector<HelpScreen::HelpLine> helpLines(bool unicode) {
         {"u  Ctrl+Z", "undo the last choice"},
         {"U  Ctrl+R", "redo what was undone"},
         {"Tab  Esc", "to the Close button; close the window"},
-        {"F10  Alt+F", "the Tools menu; the File menu"},
+        {"F10  Alt+T", "the Tools menu"},
+        {"Alt+F", "the File menu"},
         {"F1  ?", "this help"},
-        {"q", "quit (from anywhere but a menu or prompt)"},
+        {"q", "quit; in the help: close the help"},
+    };
+    const std::vector<std::pair<std::string, std::string>> mouse = {
+        {"click",
+         "select a row; on " + std::string(unicode ? "\u25B8 \u25BE" : "+ -") + " expand or collapse"},
+        {"right-click", "select the row and open its menu"},
+        {"wheel", "scroll the tree"},
+        {"menu title", "a click opens the menu"},
+        {"Close  [x]", "a click closes the window"},
     };
     std::vector<HelpScreen::HelpLine> lines = {{"", "Keys"}};
     for (const auto& [key, what] : keys)
         lines.push_back(
             {"", "  " + key + std::string(static_cast<std::size_t>(std::max(1, 20 - textWidth(key))), ' ') +
                      what});
+    lines.push_back({"", ""});
+    lines.push_back({"", "Mouse"});
+    for (const auto& [what, does] : mouse)
+        lines.push_back(
+            {"", "  " + what + std::string(static_cast<std::size_t>(std::max(1, 20 - textWidth(what))), ' ') +
+                     does});
     lines.push_back({"", ""});
     lines.push_back({"", "Signs"});
     for (std::string_view key : {"web", "closed", "open", "home", "page", "gif", "jpg", "media", "winmedia",
@@ -70,12 +85,25 @@ bool HelpScreen::draw(Screen& screen) {
         const int y = top + 1 + static_cast<int>(i);
         if (line.imageKey.empty()) {
             screen.put(y, left + 2, line.text,
-                       line.text == "Keys" || line.text == "Signs" ? Style::Bold : Style::Normal, width - 4);
+                       line.text == "Keys" || line.text == "Mouse" || line.text == "Signs" ? Style::Bold
+                                                                                           : Style::Normal,
+                       width - 4);
             continue;
         }
         const Glyph glyph = glyphFor(line.imageKey);
         screen.putGlyph(y, left + 4, screen.symbol(glyph.unicode, glyph.ascii), glyph.colour);
         screen.put(y, left + 7, line.text, Style::Normal, width - 9);
+    }
+    // The frame says how much lies beyond it, so no one takes the first page for all of it.
+    const std::size_t below = lines_.size() - std::min(lines_.size(), first_ + shown_);
+    if (below > 0 || first_ > 0) {
+        std::string more = " ";
+        if (first_ > 0)
+            more += std::string(screen.symbol("\u2191", "^")) + " " + std::to_string(first_) + " above ";
+        if (below > 0)
+            more += std::string(first_ > 0 ? " " : "") + std::string(screen.symbol("\u2193", "v")) + " " +
+                    std::to_string(below) + " more ";
+        screen.put(top + height - 1, left + 2, more, Style::Bold, width - 4);
     }
     return true;
 }
@@ -91,6 +119,10 @@ bool HelpScreen::key(Screen&, const Key& key) {
         first_ += shown_;
     else if (key.is(Fn::PageUp))
         first_ -= std::min(first_, shown_);
+    else if (key.is(Fn::Home))
+        first_ = 0;
+    else if (key.is(Fn::End))
+        first_ = lines_.size(); // draw() stops it at the last page
     else if (key.kind != Key::Kind::Mouse || key.mouse == MouseAction::LeftPress)
         return false;
     return true;

@@ -20,7 +20,7 @@ class HelpScreen final : public ModalScreen {
     explicit HelpScreen(bool unicode);
 
     std::string hints(const Screen&) const override {
-        return "Up Down PgUp PgDn scroll  any other key closes the help";
+        return "Up Down PgUp PgDn Home End scroll  q, Esc or any other key closes the help";
     }
     bool draw(Screen& screen) override;
     bool key(Screen& screen, const Key& key) override;

@@ -622,13 +622,17 @@ help)
     expect "─ Help ─"
     expect "u  Ctrl+Z           undo the last choice"
     expect "/  n  N             find a name; the next; the previous"
-    expect "q                   quit (from anywhere but a menu or prompt)"
+    expect "q                   quit; in the help: close the help"
+    expect "right-click         select the row and open its menu"
     expect "◐  GIF image"
-    expect "¿  unknown type"
     expect "any other key closes the help" "the bottom line follows the help"
-    keys PageDown
+    expect "more ─" "the frame says that more lies below"
+    keys End
+    expect "¿  unknown type"
     expect "✗  (red) Don't Publish: left out when the web is published"
     expect "~  (yellow) published, but holds items left out"
+    expect " above ─"
+    expect_gone "more ─" "nothing lies below the last page"
     keys Escape
     expect_gone "─ Help ─"
     expect "Varnook 3.0" "Esc closes the help, not the window"
@@ -658,22 +662,24 @@ search)
     expect "Find a name"
     type_text "B.H"
     keys Enter
-    expect_selected b.htm page
+    expect "Note: found docs/b.htm"
     expect "▾ ■  docs" "the search opens the folders on its way"
+    # A new search starts empty, so what is typed is the whole of it.
     keys Home /
     expect "Find a name"
-    keys C-u
     type_text "txt"
     keys Enter
-    expect_selected a.txt text
+    expect "Note: found docs/a.txt"
     keys n
-    expect_selected c.txt text
+    expect "Note: found docs/deep/c.txt"
     expect "▾ ■  deep" "a folded folder opened to show the match"
     keys n
-    expect_selected zeta.txt text
+    expect "Note: found zeta.txt"
     keys n
-    expect_selected a.txt "text" # round again
+    expect "Note: found docs/a.txt (went round to the top)"
     keys N
+    expect "Note: found zeta.txt (went round to the bottom)"
+    keys Up Down
     expect_selected zeta.txt text
     keys /
     expect "Find a name"
