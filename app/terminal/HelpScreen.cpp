@@ -26,6 +26,7 @@ std::vector<HelpScreen::HelpLine> helpLines(bool unicode) {
         {"F10  Alt+T", "the Tools menu"},
         {"Alt+F", "the File menu"},
         {"F1  ?", "this help"},
+        {"F2", "read the whole of a note too long for its line"},
         {"q", "quit; in the help: close the help"},
     };
     const std::vector<std::pair<std::string, std::string>> mouse = {

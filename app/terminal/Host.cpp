@@ -100,7 +100,9 @@ void TerminalHost::afterEvent() {
     if (first.rfind("varnook: ", 0) == 0)
         first.erase(0, 9);
     const auto more = std::count(warnings.begin(), warnings.end(), '\n') - 1;
-    note_ = first + (more > 0 ? " (and " + std::to_string(more) + " more)" : "");
+    note_ = first + (more > 0 ? " (and " + std::to_string(more) + " more: F2 reads them)" : "");
+    if (more > 0)
+        noteWhole_ = warnings;
 }
 
 void TerminalHost::run() {
@@ -109,8 +111,14 @@ void TerminalHost::run() {
         const Key key = screen_.read();
         if (key.kind == Key::Kind::None || key.kind == Key::Kind::Resize)
             continue;
+        // F2 reads the note on the status line whole, however long; it stays there after.
+        if (key.is(Fn::F2) && !note_.empty()) {
+            messageBox(noteWhole_.empty() ? note_ : noteWhole_, "Note", 64);
+            continue;
+        }
         error_.clear();
         note_.clear();
+        noteWhole_.clear();
         guarded([&] { handle(key); });
         dropTreeCaches();
         afterEvent();

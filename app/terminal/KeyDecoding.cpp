@@ -109,6 +109,9 @@ Key Screen::read() {
         case KEY_F(1):
             key.fn = Fn::F1;
             break;
+        case KEY_F(2):
+            key.fn = Fn::F2;
+            break;
         case KEY_F(10):
             key.fn = Fn::F10;
             break;

@@ -29,6 +29,7 @@ enum class Fn {
     BackTab,
     Escape,
     F1,
+    F2,
     F10,
     ShiftF10,
     Menu, // the Menu key

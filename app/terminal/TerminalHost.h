@@ -184,6 +184,7 @@ class TerminalHost final : public host::WindowServices {
 
     std::string error_;
     std::string note_;
+    std::string noteWhole_; // what the note stands for when it is a summary (every warning)
     bool quit_ = false;
 };
 

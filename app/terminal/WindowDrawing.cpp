@@ -11,6 +11,35 @@ namespace terminal {
 
 namespace metadata = host::disk::metadata;
 
+namespace {
+
+struct RankedKey {
+    std::string text;
+    int rank; // 0 the most needed
+};
+
+// The keys in their order, less needed ones left out until the line fits the width.
+std::string fitKeys(std::vector<RankedKey> keys, int width) {
+    auto joined = [&] {
+        std::string line;
+        for (const auto& key : keys)
+            line += (line.empty() ? "" : "  ") + key.text;
+        return line;
+    };
+    while (keys.size() > 1 && textWidth(joined()) > width) {
+        // Of equally needed ones, the last goes first.
+        std::size_t leastNeeded = 0;
+        for (std::size_t i = 1; i < keys.size(); ++i) {
+            if (keys[i].rank >= keys[leastNeeded].rank)
+                leastNeeded = i;
+        }
+        keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(leastNeeded));
+    }
+    return joined();
+}
+
+} // namespace
+
 WindowLayout TerminalHost::layout() const {
     WindowLayout l;
     const int rows = screen_.rows(), cols = screen_.cols();
@@ -80,7 +109,14 @@ void TerminalHost::drawWindow() {
     window::frmMain& f = *form();
     const WindowLayout l = layout();
     if (!l.fits) {
-        screen_.put(screen_.rows() / 2, 0, "The terminal is too small for the window.", Style::Bold);
+        // Said in the longest words that fit, on a terminal of any size.
+        for (std::string_view says :
+             {"The terminal is too small for the window.", "Too small for the window.", "Too small.", "!"}) {
+            if (textWidth(says) <= screen_.cols()) {
+                screen_.put(screen_.rows() / 2, (screen_.cols() - textWidth(says)) / 2, says, Style::Bold);
+                break;
+            }
+        }
         return;
     }
     const std::string_view ellipsis = screen_.symbol("\u2026", "~");
@@ -220,7 +256,15 @@ void TerminalHost::drawStatus() {
         return;
     }
     if (!note_.empty()) {
-        screen_.put(y, 1, "Note: " + note_, Style::Note, cols - 2);
+        // A note too long for the line says where the rest is.
+        const std::string line = "Note: " + note_;
+        const std::string rest = " [F2 reads all]";
+        const bool fits = textWidth(line) <= cols - 2;
+        const std::string shown = fits ? line
+                                       : fitWidth(printable(line, screen_.unicode()),
+                                                  cols - 2 - textWidth(rest), screen_.symbol("\u2026", "~")) +
+                                             rest;
+        screen_.put(y, 1, shown, Style::Note, cols - 2);
         return;
     }
     if (!windowUp())
@@ -263,17 +307,30 @@ void TerminalHost::drawHelpLine() {
                     Style::Dim, cols - 2 - textWidth(typed));
         return;
     }
-    if (hints.empty() && windowUp()) {
-        hints = focus_ == Focus::Close
-                    ? "Enter closes the window  Tab back to the tree  Esc closes  F1 help  q quit"
-                : screen_.unicode() ? "F1 help  \u2191\u2193 move  \u2190\u2192 fold  m Don't Publish  / "
-                                      "find  ^S jump  u undo  Tab Close  "
-                                      "Esc close window  F10 Tools  q quit"
-                                    : "F1 help  Up/Down move  Left/Right fold  m Don't Publish  / find  ^S "
-                                      "jump  u undo  Tab Close  Esc close  "
-                                      "F10 Tools  q quit";
-    } else if (hints.empty()) {
-        hints = "F1 help  F10 Tools  Alt+F File  u undo  q quit";
+    if (hints.empty()) {
+        // Each key with its rank (0 the most needed); a narrow terminal loses the least needed first.
+        std::vector<RankedKey> keys;
+        if (windowUp() && focus_ == Focus::Close)
+            keys = {{"Enter closes the window", 0},
+                    {"Tab back to the tree", 1},
+                    {"Esc closes", 2},
+                    {"F1 help", 0},
+                    {"q quit", 0}};
+        else if (windowUp())
+            keys = {{"F1 help", 0},
+                    {screen_.unicode() ? "\u2191\u2193 move" : "Up/Down move", 4},
+                    {screen_.unicode() ? "\u2190\u2192 fold" : "Left/Right fold", 4},
+                    {"m Don't Publish", 1},
+                    {"/ find", 3},
+                    {"^S jump", 5},
+                    {"u undo", 2},
+                    {"Tab Close", 5},
+                    {"Esc close window", 3},
+                    {"F10 Tools", 1},
+                    {"q quit", 0}};
+        else
+            keys = {{"F1 help", 0}, {"F10 Tools", 1}, {"Alt+F File", 1}, {"u undo", 2}, {"q quit", 0}};
+        hints = fitKeys(std::move(keys), cols - 2);
     }
     screen_.put(y, 1, hints, Style::Dim, cols - 2);
 }

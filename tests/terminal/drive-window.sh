@@ -548,6 +548,18 @@ resize)
     while IFS= read -r line; do
         ((${#line} <= 60)) || fail "a line wider than the terminal: $line"
     done < <(screen)
+    # A note too long for the line says where the rest is, and F2 shows it whole.
+    type_text "x"
+    expect "[F2 reads all]"
+    keys F2
+    expect "you type it, F1 lists the keys" "the whole note in a box"
+    keys Enter
+    expect "[F2 reads all]" "the note stays after it was read"
+    # Narrower, the key line keeps the keys most needed.
+    tm resize-window -t vt -x 80 -y 24
+    expect "F1 help  m Don't Publish  / find  u undo  Esc close window  F10 Tools  q quit"
+    tm resize-window -t vt -x 30 -y 8
+    expect "Too small for the window." "the message fits the terminal"
     tm resize-window -t vt -x 14 -y 4
     expect "File" "a terminal too small for the window still shows the menu bar"
     keys Down m # keys on a window that cannot be drawn
