@@ -1,6 +1,7 @@
 #include "app/cli/TreePrinter.h"
 
 #include "app/publishing/ShownState.h"
+#include "app/text/Utf8.h"
 #include "webtree/NodeImages.h"
 
 #include <algorithm>
@@ -56,11 +57,13 @@ void printTreeReadable(const host::TreeModel& tree, std::ostream& out) {
             std::string(depth * 2, ' ') + sign(n) + std::string(n.text()) + (folder ? "/" : "");
         rows.push_back({std::move(label), kindName(n.image())});
     });
-    std::size_t width = 0;
+    // Columns as the terminal shows them: a name with "ü" or a wide character takes its cells, not its bytes.
+    int width = 0;
     for (const auto& r : rows)
-        width = std::max(width, r.label.size());
+        width = std::max(width, text::textWidth(r.label));
     for (const auto& r : rows)
-        out << r.label << std::string(width - r.label.size() + 2, ' ') << r.kind << '\n';
+        out << r.label << std::string(static_cast<std::size_t>(width - text::textWidth(r.label) + 2), ' ')
+            << r.kind << '\n';
     out << "\n[x] Don't Publish   [~] published, holds items left out   [ ] published\n";
 }
 

@@ -3,10 +3,13 @@
 #include "app/cli/Output.h"
 #include "app/terminal/Host.h"
 
+#include <clocale>
 #include <iostream>
 #include <ostream>
 
 int main(int argc, char** argv) {
+    // Characters are measured in the user's locale (a wide character takes two columns of a tree).
+    std::setlocale(LC_CTYPE, "");
     // Written as it comes and checked: a failed write is reported at the end with its cause, and with
     // whether the command changed the web meanwhile.
     app::StandardOutput output;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/text/Utf8.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -10,15 +12,12 @@
 // nothing here trusts its input to be valid UTF-8, printable or short enough.
 namespace terminal {
 
-// A byte that does not start a valid sequence becomes U+FFFD, so a bad name still shows as something.
-std::u32string decodeUtf8(std::string_view utf8);
-std::string encodeUtf8(std::u32string_view text);
-std::string encodeUtf8(char32_t c);
-
-// Columns the character takes: 0 for a combining mark, 2 for a wide character, and 1 for anything the
-// locale cannot measure (it is drawn as "?" by printable()).
-int cellWidth(char32_t c);
-int textWidth(std::string_view utf8);
+// The measures of text every part of the program shares.
+using text::cellWidth;
+using text::decodeUtf8;
+using text::encodeUtf8;
+using text::measuredWidth;
+using text::textWidth;
 
 // What a terminal cell can show: control characters and unmeasurable ones become "?", and without a
 // UTF-8 terminal everything outside ASCII does too.

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "app/text/Utf8.h"
 
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,15 @@ TEST(TreeCommand, ReadableTreeShowsMarksKindsAndFolders) {
     EXPECT_THAT(out[1], ::testing::MatchesRegex(R"(  \[x\] docs/ +folder)"));
     EXPECT_THAT(out[2], ::testing::MatchesRegex(R"(    \[x\] a.txt +text)"));
     EXPECT_THAT(out[3], ::testing::MatchesRegex(R"(  \[ \] default.htm +home page)"));
+
+    // A name with a letter of two bytes takes one column, and the kinds stay in one column.
+    dir.write("web/\xC3\xBC-umlaut.txt");
+    const auto wide = lines(run(Varnook, {"tree", (dir / "web").string()}).out);
+    const auto columnOf = [](const std::string& line, const std::string& kind) {
+        return text::textWidth(line) - text::textWidth(kind);
+    };
+    ASSERT_GE(wide.size(), 5u);
+    EXPECT_EQ(columnOf(wide[4], "text"), columnOf(wide[3], "home page")) << wide[3] << "\n" << wide[4];
 }
 
 TEST(TreeCommand, ReadableTreeShowsFoldersPartlyLeftOut) {
