@@ -3,11 +3,11 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LoadedWindow.h"
 #include "app/cli/NodeJson.h"
-#include "app/cli/WebDetection.h"
 #include "app/publishing/Deployment.h"
 #include "app/publishing/UnreadableMarks.h"
 #include "host/Failure.h"
 #include "host/disk/SystemErrors.h"
+#include "host/disk/WebDetection.h"
 #include "links/LinkIndex.h"
 #include "webtree/NodeImages.h"
 
@@ -88,7 +88,7 @@ std::string quoted(const std::string& url) {
 Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, std::ostream& out,
                  std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window.disk(), webPath, warnings);
+    host::disk::warnWhenNotAWeb(window.disk(), webPath, warnings);
     requireEveryMarkRead(window.disk().unreadableMarks());
     const DeployMap map = mapDeployment(window);
     const auto read = [&](const std::string& path) {

@@ -4,11 +4,11 @@
 #include "app/cli/NodeJson.h"
 #include "app/cli/Suggestions.h"
 #include "app/cli/TreePrinter.h"
-#include "app/cli/WebDetection.h"
 #include "app/publishing/Deployment.h"
 #include "app/publishing/ExclusionRules.h"
 #include "app/publishing/UnreadableMarks.h"
 #include "host/Failure.h"
+#include "host/disk/WebDetection.h"
 #include "webtree/FileImage.h"
 #include "webtree/NodeImages.h"
 #include "window/ImageKeys.h"
@@ -70,7 +70,7 @@ std::vector<host::Node*> nodesOf(const LoadedWindow& window, const std::vector<s
 
 Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out, std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window.disk(), webPath, warnings);
+    host::disk::warnWhenNotAWeb(window.disk(), webPath, warnings);
     if (const auto& unreadable = window.disk().unreadableMarks(); !unreadable.empty())
         warnings << "varnook: warning: " << describeUnreadableMarks(unreadable) << '\n';
     if (format != TreeFormat::Json) {
@@ -88,7 +88,7 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
                    const MarkOptions& options, std::ostream& out, std::ostream& warnings) {
     // Refused before anything is written, the lock file included.
     std::error_code ec;
-    const bool makeAWeb = std::filesystem::is_directory(webPath, ec) && !looksLikeAWeb(webPath);
+    const bool makeAWeb = std::filesystem::is_directory(webPath, ec) && !host::disk::looksLikeAWeb(webPath);
     if (makeAWeb && !options.init)
         throw host::Failure(
             host::status::InvalidArg,
@@ -178,7 +178,7 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
 Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keepMetadata, std::ostream& out,
                     std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
-    warnWhenNotAWeb(window.disk(), webPath, warnings);
+    host::disk::warnWhenNotAWeb(window.disk(), webPath, warnings);
     requireEveryMarkRead(window.disk().unreadableMarks());
     if (format == ExcludedFormat::Json) {
         std::vector<nlohmann::ordered_json> nodes;

@@ -1,7 +1,7 @@
-#include "app/cli/WebDetection.h"
 #include "app/terminal/MessageScreen.h"
 #include "app/terminal/PathCompletion.h"
 #include "app/terminal/TerminalHost.h"
+#include "host/disk/WebDetection.h"
 
 #include <filesystem>
 #include <system_error>
@@ -50,7 +50,7 @@ void TerminalHost::openWebFromPrompt() {
     const std::filesystem::path folder = expandHome(*path);
     // As the command line asks for --init: a choice in a folder that is no web would make it one unasked.
     std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec) && !app::looksLikeAWeb(folder)) {
+    if (std::filesystem::is_directory(folder, ec) && !host::disk::looksLikeAWeb(folder)) {
         MessageScreen question(
             "'" + folder.string() +
                 "' is not a web (no _vti_pvt or _vti_cnf folder in it). Make it one? Choices "

@@ -1,4 +1,4 @@
-#include "app/cli/WebDetection.h"
+#include "host/disk/WebDetection.h"
 
 #include "host/Failure.h"
 #include "host/disk/DiskWeb.h"
@@ -10,12 +10,12 @@
 #include <system_error>
 #include <vector>
 
-namespace app {
+namespace host::disk {
 
 bool looksLikeAWeb(const std::filesystem::path& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    for (const std::string_view name : {host::disk::PrivateFolderName, host::disk::metadata::FolderName}) {
+    for (const std::string_view name : {PrivateFolderName, metadata::FolderName}) {
         if (fs::is_directory(fs::symlink_status(folder / name, ec)))
             return true;
     }
@@ -23,10 +23,10 @@ bool looksLikeAWeb(const std::filesystem::path& folder) {
     // cannot be read holds nothing that makes it a web: the walk goes on past it, and the command says
     // the rest.
     std::ostringstream unused;
-    std::unique_ptr<host::disk::DiskApplication> web;
+    std::unique_ptr<DiskApplication> web;
     std::vector<std::unique_ptr<host::Folder>> toList;
     try {
-        web = std::make_unique<host::disk::DiskApplication>(folder, unused);
+        web = std::make_unique<DiskApplication>(folder, unused);
         toList.push_back(web->activeWeb()->rootFolder());
     } catch (const host::Failure&) {
         return false;
@@ -43,11 +43,10 @@ bool looksLikeAWeb(const std::filesystem::path& folder) {
     return web->editorFoldersSeen();
 }
 
-void warnWhenNotAWeb(const host::disk::DiskApplication& web, const std::string& given,
-                     std::ostream& warnings) {
+void warnWhenNotAWeb(const DiskApplication& web, const std::string& given, std::ostream& warnings) {
     if (!web.editorFoldersSeen())
-        warnings << "varnook: warning: '" << host::disk::printable(given)
+        warnings << "varnook: warning: '" << printable(given)
                  << "' is not a web (no _vti_pvt or _vti_cnf folder in it): every item shows published\n";
 }
 
-} // namespace app
+} // namespace host::disk
