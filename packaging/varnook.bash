@@ -52,9 +52,10 @@ _varnook() {
     local options
     case $command in
     "") options="--help --version" ;;
-    tree) options="--help --tsv --json" ;;
-    mark | unmark | toggle) options="--help --tsv --quiet --dry-run --init --no-wait" ;;
-    excluded | check) options="--help --format --keep-metadata" ;;
+    tree) options="--help --tsv --json --quiet" ;;
+    mark | unmark | toggle) options="--help --tsv --json --quiet --dry-run --init --no-wait" ;;
+    excluded | check) options="--help --format --json --keep-metadata --quiet" ;;
+    icons) options="--help --quiet" ;;
     *) options="--help" ;;
     esac
     if [[ $cur == -* ]]; then

@@ -26,6 +26,7 @@ struct Values {
     bool keepMetadata = false;
     std::string dir;
     std::string helpTopic;
+    bool quiet = false;
 };
 
 using Runner = std::function<Outcome(std::ostream& out, std::ostream& warnings)>;
@@ -37,8 +38,13 @@ const char* const KeepMetadataHelp = "Deploy the editor's _vti_* files and folde
 const char* const VersionText = "varnook " VARNOOK_VERSION;
 
 void declareMarking(CLI::App& command, Values& v) {
-    command.add_flag("--tsv", v.mark.tsv, std::string(TsvHelp) + " (the tree after the change)");
-    command.add_flag("-q,--quiet", v.mark.quiet, "Print nothing");
+    auto* tsv = command.add_flag("--tsv", v.mark.tsv, std::string(TsvHelp) + " (the tree after the change)");
+    command
+        .add_flag(
+            "--json", v.mark.json,
+            "A JSON array of the items changed: \"change\" (marked or published) and the fields of tree "
+            "--json")
+        ->excludes(tsv);
     command.add_flag("-n,--dry-run", v.mark.dryRun, "Say what would change, write nothing");
     command.add_flag("--init", v.mark.init, "Allow a folder that is not a web yet, and make it one");
     command.add_flag("--no-wait", v.mark.noWait,
@@ -51,7 +57,9 @@ void declareMarking(CLI::App& command, Values& v) {
 
 Runner marking(MarkDirection direction, std::shared_ptr<Values> v) {
     return [v, direction](std::ostream& o, std::ostream& w) {
-        return runMarking(v->web, v->items, direction, v->mark, o, w);
+        MarkOptions options = v->mark;
+        options.quiet = v->quiet;
+        return runMarking(v->web, v->items, direction, options, o, w);
     };
 }
 
@@ -88,13 +96,15 @@ const std::array<Command, 8> CommandTable{{
      declareMarking, [](std::shared_ptr<Values> v) { return marking(MarkDirection::Unmark, std::move(v)); }},
     {"excluded", "What a deploy leaves out: what the window shows marked",
      [](CLI::App& c, Values& v) {
-         c.add_option("--format", v.excludedFormat, "list, rsync (filter rules), gitignore or json")
-             ->check(CLI::IsMember({"list", "rsync", "gitignore", "json"}));
+         auto* format =
+             c.add_option("--format", v.excludedFormat, "list, rsync (filter rules), gitignore or json")
+                 ->check(CLI::IsMember({"list", "rsync", "gitignore", "json"}));
+         c.add_flag("--json", v.json, "The same as --format json")->excludes(format);
          c.add_flag("--keep-metadata", v.keepMetadata, KeepMetadataHelp);
          c.add_option("WEB", v.web, WebHelp)->required();
      },
      [](std::shared_ptr<Values> v) -> Runner {
-         const std::string& name = v->excludedFormat;
+         const std::string& name = v->json ? std::string("json") : v->excludedFormat;
          const ExcludedFormat f = name == "rsync"       ? ExcludedFormat::Rsync
                                   : name == "gitignore" ? ExcludedFormat::Gitignore
                                   : name == "json"      ? ExcludedFormat::Json
@@ -106,12 +116,14 @@ const std::array<Command, 8> CommandTable{{
     {"check",
      "Report links of deployed pages to items a deploy leaves out (exit status 1) or that are missing",
      [](CLI::App& c, Values& v) {
-         c.add_option("--format", v.checkFormat, "text or json")->check(CLI::IsMember({"text", "json"}));
+         auto* format =
+             c.add_option("--format", v.checkFormat, "text or json")->check(CLI::IsMember({"text", "json"}));
+         c.add_flag("--json", v.json, "The same as --format json")->excludes(format);
          c.add_flag("--keep-metadata", v.keepMetadata, KeepMetadataHelp);
          c.add_option("WEB", v.web, WebHelp)->required();
      },
      [](std::shared_ptr<Values> v) -> Runner {
-         const CheckFormat f = v->checkFormat == "json" ? CheckFormat::Json : CheckFormat::Text;
+         const CheckFormat f = v->json || v->checkFormat == "json" ? CheckFormat::Json : CheckFormat::Text;
          return
              [v, f](std::ostream& o, std::ostream& w) { return runCheck(v->web, f, v->keepMetadata, o, w); };
      }},
@@ -261,8 +273,12 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
         "WEB", windowWeb,
         "With no command: the folder of the web to open in the terminal window (default: a copy of the "
         "bundled sample web)");
-    for (const Command& command : CommandTable)
-        command.declare(*cli.add_subcommand(command.name, command.summary), *v);
+    for (const Command& command : CommandTable) {
+        CLI::App& sub = *cli.add_subcommand(command.name, command.summary);
+        command.declare(sub, *v);
+        if (command.runner != nullptr)
+            sub.add_flag("-q,--quiet", v->quiet, "Print nothing: the exit status says how it went");
+    }
 
     try {
         cli.parse(argc, argv);
@@ -305,6 +321,13 @@ Invocation parseCommandLine(int argc, char** argv, std::ostream& out) {
     }
     invocation.command = Invocation::Run;
     invocation.run = command->runner(v);
+    if (v->quiet) {
+        // Errors still go to standard error: only what a command prints on success is left unsaid.
+        invocation.run = [run = std::move(invocation.run)](std::ostream&, std::ostream& warnings) {
+            std::ostream nowhere(nullptr);
+            return run(nowhere, warnings);
+        };
+    }
     return invocation;
 }
 

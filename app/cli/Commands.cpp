@@ -138,6 +138,7 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
 
     // What changed, in tree order, by the mark as the window reads it.
     std::vector<std::string> lines;
+    std::vector<nlohmann::ordered_json> changed;
     std::size_t marked = 0;
     std::size_t published = 0;
     window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t) {
@@ -151,6 +152,11 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
             return;
         (after ? marked : published)++;
         lines.push_back(std::string(after ? "marked" : "published") + "  " + displayPath(window, node));
+        if (options.json) {
+            nlohmann::ordered_json entry{{"change", after ? "marked" : "published"}};
+            entry.update(nodeJson(window, node));
+            changed.push_back(std::move(entry));
+        }
     });
 
     Outcome outcome;
@@ -163,6 +169,10 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
         return outcome;
     if (options.tsv) {
         printTreeTsv(window.tree(), out);
+        return outcome;
+    }
+    if (options.json) {
+        printJsonLines(changed, out);
         return outcome;
     }
     for (const auto& line : lines)

@@ -29,6 +29,7 @@ Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out
 enum class MarkDirection { Toggle, Mark, Unmark };
 struct MarkOptions {
     bool tsv = false;    // print the tree afterwards instead of the changes
+    bool json = false;   // print the changes as JSON: each item changed, as tree --json has it, and how
     bool quiet = false;  // print nothing
     bool dryRun = false; // go through every step, write nothing
     bool init = false;   // allow a folder that is not a web yet, and make it one

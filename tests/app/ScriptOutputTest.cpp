@@ -88,3 +88,39 @@ TEST(ScriptOutput, TsvStaysAsItWas) {
               "0\tROOT\t" + web + "\tweb\tweb\t1\n1\t" + web + "/a b.htm\ta b.htm\tpage\tpage\t0\n");
     EXPECT_EQ(run(Varnook, {"tree", "--tsv", "--json", web}).exitCode, 2);
 }
+
+TEST(ScriptOutput, EveryCommandThatPrintsTakesJsonAndQuiet) {
+    TempDir dir;
+    const std::string web = dir.mkdir("web").string();
+    dir.mkdir("web/_vti_pvt");
+    dir.write("web/index.htm", "<a href=\"gone.htm\">");
+    dir.write("web/gone.htm");
+
+    // What mark changed, as tree --json has each item, with how it changed.
+    const auto marked = run(Varnook, {"mark", "--json", web, "gone.htm"});
+    ASSERT_EQ(marked.exitCode, 0) << marked.err;
+    const json changes = json::parse(marked.out);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0]["change"], "marked");
+    EXPECT_EQ(changes[0]["path"], "gone.htm");
+    EXPECT_EQ(json::parse(run(Varnook, {"unmark", "--json", "-n", web, "index.htm"}).out), json::array());
+
+    // --json is --format json wherever --format has it.
+    for (const std::string command : {"excluded", "check"}) {
+        const auto spelled = run(Varnook, {command, "--json", web});
+        const auto format = run(Varnook, {command, "--format", "json", web});
+        EXPECT_EQ(spelled.out, format.out) << command;
+        EXPECT_EQ(spelled.exitCode, format.exitCode) << command;
+    }
+
+    // -q: the exit status alone, whatever the command.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"tree", "-q", web},
+                                                 {"excluded", "-q", web},
+                                                 {"check", "-q", web},
+                                                 {"toggle", "-q", web, "gone.htm"},
+                                                 {"icons", "-q", (dir / "icons").string()}}) {
+        const auto r = run(Varnook, args);
+        EXPECT_EQ(r.out, "") << args[0];
+        EXPECT_EQ(r.exitCode, args[0] == "check" ? 1 : 0) << args[0] << ": " << r.err;
+    }
+}
