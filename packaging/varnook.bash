@@ -53,7 +53,8 @@ _varnook() {
     case $command in
     "") options="--help --version" ;;
     tree) options="--help --tsv --json --quiet" ;;
-    mark | unmark | toggle) options="--help --tsv --json --quiet --dry-run --init --no-wait" ;;
+    mark | unmark) options="--help --tsv --json --quiet --dry-run --init --no-wait --match" ;;
+    toggle) options="--help --tsv --json --quiet --dry-run --init --no-wait" ;;
     excluded | check) options="--help --format --json --keep-metadata --quiet" ;;
     icons) options="--help --quiet" ;;
     *) options="--help" ;;

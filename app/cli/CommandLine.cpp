@@ -50,9 +50,17 @@ void declareMarking(CLI::App& command, Values& v) {
     command.add_flag("--no-wait", v.mark.noWait,
                      "Fail at once when another varnook is changing the web, instead of waiting for it");
     command.add_option("WEB", v.web, WebHelp)->required();
-    command
-        .add_option("ITEM", v.items, "An item's path below the web, \"/\" between names; \".\" is the web")
-        ->required();
+    command.add_option("ITEM", v.items,
+                       "An item's path below the web, \"/\" between names; \".\" is the web");
+}
+
+// mark and unmark also take items by pattern; toggle, whose direction depends on each item, does not.
+void declareMarkingWithPatterns(CLI::App& command, Values& v) {
+    declareMarking(command, v);
+    command.add_option(
+        "--match", v.mark.patterns,
+        "Also every item matching PATTERN, as .gitignore reads it: *.psd at any depth, drafts/*.htm "
+        "from the web's top, ** across folders, a trailing / for folders only");
 }
 
 Runner marking(MarkDirection direction, std::shared_ptr<Values> v) {
@@ -91,9 +99,11 @@ const std::array<Command, 8> CommandTable{{
     {"toggle", "Choose \"Don't Publish\" on each item in turn, as a right-click in the window does",
      declareMarking, [](std::shared_ptr<Values> v) { return marking(MarkDirection::Toggle, std::move(v)); }},
     {"mark", "Mark each item \"Don't Publish\" (a folder with everything in it), whatever it shows now",
-     declareMarking, [](std::shared_ptr<Values> v) { return marking(MarkDirection::Mark, std::move(v)); }},
+     declareMarkingWithPatterns,
+     [](std::shared_ptr<Values> v) { return marking(MarkDirection::Mark, std::move(v)); }},
     {"unmark", "Publish each item again (a folder with everything in it), whatever it shows now",
-     declareMarking, [](std::shared_ptr<Values> v) { return marking(MarkDirection::Unmark, std::move(v)); }},
+     declareMarkingWithPatterns,
+     [](std::shared_ptr<Values> v) { return marking(MarkDirection::Unmark, std::move(v)); }},
     {"excluded", "What a deploy leaves out: what the window shows marked",
      [](CLI::App& c, Values& v) {
          auto* format =

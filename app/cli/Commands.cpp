@@ -6,8 +6,10 @@
 #include "app/cli/TreePrinter.h"
 #include "app/publishing/Deployment.h"
 #include "app/publishing/ExclusionRules.h"
+#include "app/publishing/PathPattern.h"
 #include "app/publishing/UnreadableMarks.h"
 #include "host/Failure.h"
+#include "host/disk/SystemErrors.h"
 #include "host/disk/WebDetection.h"
 #include "webtree/FileImage.h"
 #include "webtree/NodeImages.h"
@@ -66,6 +68,46 @@ std::vector<host::Node*> nodesOf(const LoadedWindow& window, const std::vector<s
     return nodes;
 }
 
+// The items the patterns match, in tree order; beneath a folder that matches, nothing more is taken, since
+// the folder's command spreads to all of it. A pattern that matches nothing is said.
+std::vector<host::Node*> nodesMatching(const LoadedWindow& window, const std::vector<PathPattern>& patterns,
+                                       std::ostream& warnings) {
+    std::vector<host::Node*> nodes;
+    if (patterns.empty())
+        return nodes;
+    std::vector<bool> used(patterns.size(), false);
+    // In tree order a folder's contents follow it, deeper, until a node no deeper than the folder.
+    std::optional<std::size_t> takenFolderDepth;
+    std::string path;
+    window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
+        if (depth == 0)
+            return;
+        if (takenFolderDepth && depth > *takenFolderDepth)
+            return;
+        takenFolderDepth.reset();
+        path = window.relativePath(node);
+        const bool folder = webtree::isFolderNode(node);
+        bool taken = false;
+        for (std::size_t i = 0; i < patterns.size(); ++i) {
+            if (patterns[i].matches(path, folder)) {
+                used[i] = true;
+                taken = true;
+            }
+        }
+        if (!taken)
+            return;
+        nodes.push_back(&const_cast<host::Node&>(node)); // the walk hands out the tree's own nodes
+        if (folder)
+            takenFolderDepth = depth;
+    });
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+        if (!used[i])
+            warnings << "varnook: no item matches the pattern '" << host::disk::printable(patterns[i].text())
+                     << "'\n";
+    }
+    return nodes;
+}
+
 } // namespace
 
 Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out, std::ostream& warnings) {
@@ -86,6 +128,16 @@ Outcome runTree(const std::string& webPath, TreeFormat format, std::ostream& out
 
 Outcome runMarking(const std::string& webPath, const std::vector<std::string>& items, MarkDirection direction,
                    const MarkOptions& options, std::ostream& out, std::ostream& warnings) {
+    if (items.empty() && options.patterns.empty())
+        throw UsageError{"give an ITEM, or --match PATTERN for mark and unmark"};
+    std::vector<PathPattern> patterns;
+    for (const auto& text : options.patterns) {
+        try {
+            patterns.emplace_back(text);
+        } catch (const std::invalid_argument& e) {
+            throw UsageError{e.what()};
+        }
+    }
     // Refused before anything is written, the lock file included.
     std::error_code ec;
     const bool makeAWeb = std::filesystem::is_directory(webPath, ec) && !host::disk::looksLikeAWeb(webPath);
@@ -106,7 +158,9 @@ Outcome runMarking(const std::string& webPath, const std::vector<std::string>& i
                         : options.noWait ? LoadedWindow::Access::WriteWithoutWaiting
                                          : LoadedWindow::Access::Write;
     LoadedWindow window(webPath, warnings, options.dryRun, access);
-    const std::vector<host::Node*> nodes = nodesOf(window, items, webPath);
+    std::vector<host::Node*> nodes = nodesOf(window, items, webPath);
+    for (host::Node* node : nodesMatching(window, patterns, warnings))
+        nodes.push_back(node);
     // The editor's rules let the web's own menu entry run and change nothing: say so rather than nothing.
     if (direction != MarkDirection::Unmark &&
         std::any_of(nodes.begin(), nodes.end(),

@@ -34,6 +34,7 @@ struct MarkOptions {
     bool dryRun = false; // go through every step, write nothing
     bool init = false;   // allow a folder that is not a web yet, and make it one
     bool noWait = false; // fail at once while another varnook changes the web, rather than wait
+    std::vector<std::string> patterns; // every item matching one of these too (mark and unmark)
 };
 Outcome runMarking(const std::string& webPath, const std::vector<std::string>& items, MarkDirection direction,
                    const MarkOptions& options, std::ostream& out, std::ostream& warnings);

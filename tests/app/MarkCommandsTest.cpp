@@ -148,3 +148,44 @@ TEST_F(MarkCommandsTest, TheSampleWebsMarksAreListed) {
     EXPECT_THAT(r.out, HasSubstr("private/\nprivate/newsletter-draft.html\n"));
     EXPECT_THAT(r.out, HasSubstr("draft-offers.htm\n"));
 }
+
+TEST_F(MarkCommandsTest, PatternsMarkWhatTheyMatchAsItemsWouldInOneCommand) {
+    dir.write("web/docs/old.psd");
+    dir.write("web/art.psd");
+    dir.write("web/drafts/a.htm");
+    dir.write("web/drafts/deep/b.htm");
+    dir.write("web/docs/drafts/c.htm");
+    const auto names = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> all{"mark", "-n", web};
+        all.insert(all.end(), args.begin(), args.end());
+        const auto r = run(Varnook, all);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.out;
+    };
+    // Any depth; anchored at the top; across folders; folders only; mixed with items, in one report.
+    EXPECT_EQ(names({"--match", "*.psd"}),
+              "marked  docs/old.psd\nmarked  art.psd\n2 marked, 0 published (dry run: nothing written)\n");
+    EXPECT_EQ(names({"--match", "drafts/*.htm"}),
+              "marked  drafts/a.htm\n1 marked, 0 published (dry run: nothing written)\n");
+    EXPECT_EQ(names({"--match", "drafts/**/*.htm"}), "marked  drafts/a.htm\nmarked  drafts/deep/b.htm\n2 "
+                                                     "marked, 0 published (dry run: nothing written)\n");
+    EXPECT_EQ(names({"index.htm", "--match", "drafts/"}),
+              "marked  docs/drafts/\nmarked  docs/drafts/c.htm\nmarked  drafts/\nmarked  drafts/a.htm\n"
+              "marked  drafts/deep/\nmarked  drafts/deep/b.htm\nmarked  index.htm\n"
+              "7 marked, 0 published (dry run: nothing written)\n");
+    EXPECT_FALSE(exists("_vti_cnf")) << "a dry run writes nothing";
+
+    const auto marked = run(Varnook, {"mark", web, "--match", "*.psd", "nothing*"});
+    EXPECT_EQ(marked.exitCode, 0);
+    EXPECT_EQ(marked.err, "varnook: no item matches the pattern 'nothing*'\n");
+    EXPECT_EQ(meta("docs/_vti_cnf/old.psd"), Header + MarkLine + "\r\n");
+    EXPECT_EQ(run(Varnook, {"mark", web, "--match", "*.psd"}).out, "nothing changed\n") << "again: no change";
+    EXPECT_EQ(run(Varnook, {"unmark", "-q", web, "--match", "**/*.psd"}).exitCode, 0);
+    EXPECT_EQ(meta("docs/_vti_cnf/old.psd"), Header);
+
+    for (const char* bad : {"[abc", "!*.psd", "a//b", "tail\\"}) {
+        const auto r = run(Varnook, {"mark", web, "--match", bad});
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_THAT(r.err, HasSubstr("pattern")) << bad;
+    }
+}
