@@ -23,7 +23,7 @@ void BM_CheckLargeDiskWeb(benchmark::State& state) {
     std::ostringstream warnings;
     for (auto _ : state) {
         std::ostringstream out;
-        const app::Outcome outcome = app::runCheck(web, app::CheckFormat::Text, false, out, warnings);
+        const app::Outcome outcome = app::runCheck(web, app::CheckFormat::Text, false, false, out, warnings);
         benchmark::DoNotOptimize(outcome.exitCode);
         state.counters["output_bytes"] = static_cast<double>(out.str().size());
     }

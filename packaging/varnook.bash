@@ -55,7 +55,8 @@ _varnook() {
     tree) options="--help --tsv --json --quiet" ;;
     mark | unmark) options="--help --tsv --json --quiet --dry-run --init --no-wait --match" ;;
     toggle) options="--help --tsv --json --quiet --dry-run --init --no-wait" ;;
-    excluded | check) options="--help --format --json --keep-metadata --quiet" ;;
+    excluded) options="--help --format --json --keep-metadata --quiet" ;;
+    check) options="--help --format --json --keep-metadata --quiet --orphans" ;;
     icons) options="--help --quiet" ;;
     *) options="--help" ;;
     esac

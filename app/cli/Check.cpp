@@ -14,7 +14,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <system_error>
 #include <unordered_map>
+#include <vector>
 
 namespace app {
 namespace {
@@ -79,14 +82,97 @@ std::pair<Verdict, std::string> judge(const DeployMap& map, host::disk::DiskAppl
     return {Verdict::Fine, {}};
 }
 
+// The published files that no published page reaches by links from the home page. A link to a folder
+// reaches the page a server gives for it (its index.htm, ...).
+struct Orphan {
+    std::string path;
+    std::uintmax_t size;
+};
+
+std::vector<Orphan> orphansOf(LoadedWindow& window, const DeployMap& map, const links::LinkIndex& index) {
+    std::unordered_map<std::string, std::vector<const std::string*>> targetsOf;
+    for (const auto& link : index.links())
+        targetsOf[link.page].push_back(&link.target);
+    std::unordered_map<std::string, const host::Node*> files;
+    std::string home;
+    window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
+        if (depth == 0 || webtree::isFolderNode(node))
+            return;
+        const std::string path = window.relativePath(node);
+        if (window.isHomePage(node))
+            home = path;
+        if (deploymentOf(node).deployed)
+            files.emplace(path, &node);
+    });
+
+    std::unordered_map<std::string, bool> reached;
+    std::vector<std::string> toFollow;
+    const auto reach = [&](const std::string& target) {
+        const auto deployedFile = [&](const std::string& path) { return files.count(path) > 0; };
+        std::string path = target;
+        if (!deployedFile(path)) {
+            // A folder: the page a server shows for it.
+            const auto folder = map.byPath.find(target);
+            if (folder == map.byPath.end() || !folder->second.deployed)
+                return;
+            const std::string prefix = target == "." ? "" : target + "/";
+            path.clear();
+            for (const std::string_view name : host::disk::HomePageNames) {
+                if (deployedFile(prefix + std::string(name))) {
+                    path = prefix + std::string(name);
+                    break;
+                }
+            }
+            if (path.empty())
+                return;
+        }
+        if (reached.emplace(path, true).second)
+            toFollow.push_back(path);
+    };
+    if (!home.empty())
+        reach(home);
+    while (!toFollow.empty()) {
+        const std::string page = std::move(toFollow.back());
+        toFollow.pop_back();
+        if (const auto links = targetsOf.find(page); links != targetsOf.end()) {
+            for (const std::string* target : links->second)
+                reach(*target);
+        }
+    }
+
+    std::vector<Orphan> orphans;
+    window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
+        if (depth == 0 || webtree::isFolderNode(node))
+            return;
+        const std::string path = window.relativePath(node);
+        if (files.count(path) == 0 || reached.count(path) > 0)
+            return;
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(window.disk().webPath() / path, ec);
+        orphans.push_back({path, ec ? 0 : size});
+    });
+    return orphans;
+}
+
+std::string sizeText(std::uintmax_t bytes) {
+    char text[32];
+    if (bytes >= 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    else if (bytes >= 1024)
+        std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024.0);
+    else
+        std::snprintf(text, sizeof text, "%ju bytes", bytes);
+    return text;
+}
+
 std::string quoted(const std::string& url) {
     return nlohmann::json(url).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 } // namespace
 
-Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, std::ostream& out,
-                 std::ostream& warnings) {
+Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, bool orphans,
+                 std::ostream& out, std::ostream& warnings) {
     LoadedWindow window(webPath, warnings);
     host::disk::warnWhenNotAWeb(window.disk(), webPath, warnings);
     requireEveryMarkRead(window.disk().unreadableMarks());
@@ -103,6 +189,25 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
         warnings
             << "varnook: warning: '" << printable(page)
             << "' nests its elements too deep to read as a browser does: its links were read tag by tag\n";
+
+    if (orphans) {
+        const std::vector<Orphan> found = orphansOf(window, map, index);
+        std::uintmax_t total = 0;
+        for (const auto& orphan : found)
+            total += orphan.size;
+        if (format == CheckFormat::Json) {
+            std::vector<nlohmann::ordered_json> items;
+            for (const auto& orphan : found)
+                items.push_back(nlohmann::ordered_json{{"path", orphan.path}, {"size", orphan.size}});
+            printJsonLines(items, out);
+        } else {
+            for (const auto& orphan : found)
+                out << printable(orphan.path) << '\n';
+            out << found.size() << (found.size() == 1 ? " published file is" : " published files are")
+                << " not linked from the home page: " << sizeText(total) << '\n';
+        }
+        return {};
+    }
 
     std::vector<Problem> problems;
     const auto& all = index.links();

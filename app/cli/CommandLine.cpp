@@ -27,6 +27,7 @@ struct Values {
     std::string dir;
     std::string helpTopic;
     bool quiet = false;
+    bool orphans = false;
 };
 
 using Runner = std::function<Outcome(std::ostream& out, std::ostream& warnings)>;
@@ -130,12 +131,17 @@ const std::array<Command, 8> CommandTable{{
              c.add_option("--format", v.checkFormat, "text or json")->check(CLI::IsMember({"text", "json"}));
          c.add_flag("--json", v.json, "The same as --format json")->excludes(format);
          c.add_flag("--keep-metadata", v.keepMetadata, KeepMetadataHelp);
+         c.add_flag("--orphans", v.orphans,
+                    "Instead, list the published files that no published page links to from the home page "
+                    "(exit status 0). Files used only by scripts or server code cannot be seen: the list "
+                    "is one of candidates");
          c.add_option("WEB", v.web, WebHelp)->required();
      },
      [](std::shared_ptr<Values> v) -> Runner {
          const CheckFormat f = v->json || v->checkFormat == "json" ? CheckFormat::Json : CheckFormat::Text;
-         return
-             [v, f](std::ostream& o, std::ostream& w) { return runCheck(v->web, f, v->keepMetadata, o, w); };
+         return [v, f](std::ostream& o, std::ostream& w) {
+             return runCheck(v->web, f, v->keepMetadata, v->orphans, o, w);
+         };
      }},
     {"icons", "Write the window's 16x16 images and its icon as PNG files, <key>.png, into a folder",
      [](CLI::App& c, Values& v) {

@@ -46,8 +46,9 @@ Outcome runExcluded(const std::string& webPath, ExcludedFormat format, bool keep
 
 // The links of deployed pages that a deploy would break; exit status 1 when there is one.
 enum class CheckFormat { Text, Json };
-Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, std::ostream& out,
-                 std::ostream& warnings);
+// orphans: instead of the links, the published files that no published page reaches from the home page.
+Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetadata, bool orphans,
+                 std::ostream& out, std::ostream& warnings);
 
 // Writes every image of the window's image list as DIR/<key>.png, and the window's icon as DIR/icon.png.
 Outcome runIcons(const std::string& dir, std::ostream& out);

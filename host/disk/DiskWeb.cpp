@@ -26,9 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array<std::string_view, 4> HomePageNames{"index.htm", "index.html", "default.htm",
-                                                        "default.html"};
-
 // Beside the errno overload, which this one would hide.
 using host::disk::statusFor;
 std::int32_t statusFor(const std::error_code& ec) {

@@ -94,3 +94,30 @@ TEST(CheckCommand, FindsTheSampleWebsLinkIntoItsMarkedItems) {
     EXPECT_THAT(r.out, HasSubstr("products/parts/index.htm: \"clearance/index.htm\" -> "
                                  "products/parts/clearance/index.htm: would break on the server"));
 }
+
+TEST(CheckCommand, OrphansAreThePublishedFilesNoPublishedPageReachesFromTheHomePage) {
+    TempDir dir;
+    const std::string web = dir.mkdir("web").string();
+    dir.mkdir("web/_vti_pvt");
+    dir.write("web/index.htm", R"(<a href="a.htm">a</a> <a href="sub/">a folder</a> <link href="s.css">)");
+    dir.write("web/a.htm", R"(<img src="pic.gif">)");
+    dir.write("web/pic.gif", "GIF89a");
+    dir.write("web/s.css", "body { background: url(bg.png) }");
+    dir.write("web/bg.png");
+    dir.write("web/sub/index.htm", "in a folder");
+    // Reached only through a page left out: an orphan; the page itself is no published file.
+    dir.write("web/draft.htm", R"(<img src="only.gif">)");
+    dir.write("web/only.gif", "0123456789");
+    markOnDisk(dir, "web", "draft.htm");
+    // Two pages that link to each other, but nothing links to them.
+    dir.write("web/x.htm", R"(<a href="y.htm">y</a>)");
+    dir.write("web/y.htm", R"(<a href="x.htm">x</a>)");
+
+    const auto r = run(Varnook, {"check", "--orphans", web});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "only.gif\nx.htm\ny.htm\n3 published files are not linked from the home page: 52 bytes\n");
+    const auto json = nlohmann::json::parse(run(Varnook, {"check", "--orphans", "--json", web}).out);
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_EQ(json[0], nlohmann::json::parse(R"({"path":"only.gif","size":10})"));
+}
