@@ -1,5 +1,7 @@
 #include "links/LinkScanner.h"
 
+#include "text/Utf8.h"
+
 #include <algorithm>
 #include <cctype>
 #include <gumbo.h>
@@ -37,21 +39,7 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
 void appendUtf8(std::string& out, unsigned long cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    out += text::encodeUtf8(static_cast<char32_t>(cp));
 }
 
 // A CSS escape starting after the backslash at css[i]; returns the index after it.

@@ -1,7 +1,7 @@
 #include "app/cli/TreePrinter.h"
 
 #include "app/publishing/ShownState.h"
-#include "app/text/Utf8.h"
+#include "text/Utf8.h"
 #include "webtree/NodeImages.h"
 
 #include <algorithm>

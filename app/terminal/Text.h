@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/text/Utf8.h"
+#include "text/Utf8.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,5 +1,5 @@
 #include "AppTestSupport.h"
-#include "app/text/Utf8.h"
+#include "text/Utf8.h"
 
 #include <filesystem>
 #include <fstream>

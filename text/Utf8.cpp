@@ -1,4 +1,4 @@
-#include "app/text/Utf8.h"
+#include "text/Utf8.h"
 
 #include <cwchar>
 
