@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <unordered_map>
 
 namespace links {
 namespace {
@@ -55,6 +56,32 @@ void LinkIndex::addDocument(const std::string& path, std::string_view content) {
         byTarget_.emplace(*target, links_.size());
         links_.push_back({path, std::move(url), std::move(*target)});
     }
+}
+
+std::unordered_set<std::string> LinkIndex::reachedFrom(const std::string& start, const Reach& reach) const {
+    // A document's links stand together, in the order the documents were added.
+    std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> linksOf;
+    for (std::size_t i = 0; i < links_.size(); ++i) {
+        auto [it, added] = linksOf.try_emplace(links_[i].page, i, i + 1);
+        if (!added)
+            it->second.second = i + 1;
+    }
+    std::unordered_set<std::string> reached;
+    std::vector<std::string> toFollow;
+    const auto arrive = [&](const std::string& target) {
+        if (auto item = reach(target); item && reached.insert(*item).second)
+            toFollow.push_back(std::move(*item));
+    };
+    arrive(start);
+    while (!toFollow.empty()) {
+        const std::string page = std::move(toFollow.back());
+        toFollow.pop_back();
+        if (const auto it = linksOf.find(page); it != linksOf.end()) {
+            for (std::size_t i = it->second.first; i < it->second.second; ++i)
+                arrive(links_[i].target);
+        }
+    }
+    return reached;
 }
 
 std::vector<const Link*> LinkIndex::linksTo(std::string_view item) const {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 // The links of a web's pages to its items: built once from the documents a deploy sends, then asked
@@ -33,6 +34,12 @@ class LinkIndex {
     // The links whose target is the item, or lies beneath it when the item is a folder; "." gives every
     // link. In the order of links().
     std::vector<const Link*> linksTo(std::string_view item) const;
+
+    // What links reach from the document `start`, `start` among them: `reach` turns a start or a link's
+    // target into the item it reaches (a folder's: the page the server shows for it), or none when it
+    // reaches nothing that counts; only what it gives is followed further.
+    using Reach = std::function<std::optional<std::string>(const std::string& target)>;
+    std::unordered_set<std::string> reachedFrom(const std::string& start, const Reach& reach) const;
 
     // The pages nested too deep to parse as a browser does, in the order added: their links were read
     // tag by tag.

@@ -17,6 +17,7 @@
 #include <string>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace app {
@@ -90,10 +91,7 @@ struct Orphan {
 };
 
 std::vector<Orphan> orphansOf(LoadedWindow& window, const DeployMap& map, const links::LinkIndex& index) {
-    std::unordered_map<std::string, std::vector<const std::string*>> targetsOf;
-    for (const auto& link : index.links())
-        targetsOf[link.page].push_back(&link.target);
-    std::unordered_map<std::string, const host::Node*> files;
+    std::unordered_set<std::string> files;
     std::string home;
     window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
         if (depth == 0 || webtree::isFolderNode(node))
@@ -102,43 +100,22 @@ std::vector<Orphan> orphansOf(LoadedWindow& window, const DeployMap& map, const 
         if (window.isHomePage(node))
             home = path;
         if (deploymentOf(node).deployed)
-            files.emplace(path, &node);
+            files.insert(path);
     });
-
-    std::unordered_map<std::string, bool> reached;
-    std::vector<std::string> toFollow;
-    const auto reach = [&](const std::string& target) {
-        const auto deployedFile = [&](const std::string& path) { return files.count(path) > 0; };
-        std::string path = target;
-        if (!deployedFile(path)) {
-            // A folder: the page a server shows for it.
+    const auto reached =
+        index.reachedFrom(home, [&](const std::string& target) -> std::optional<std::string> {
+            if (files.count(target) > 0)
+                return target;
             const auto folder = map.byPath.find(target);
             if (folder == map.byPath.end() || !folder->second.deployed)
-                return;
-            const std::string prefix = target == "." ? "" : target + "/";
-            path.clear();
+                return std::nullopt;
             for (const std::string_view name : host::disk::HomePageNames) {
-                if (deployedFile(prefix + std::string(name))) {
-                    path = prefix + std::string(name);
-                    break;
-                }
+                std::string page = (target == "." ? "" : target + "/") + std::string(name);
+                if (files.count(page) > 0)
+                    return page;
             }
-            if (path.empty())
-                return;
-        }
-        if (reached.emplace(path, true).second)
-            toFollow.push_back(path);
-    };
-    if (!home.empty())
-        reach(home);
-    while (!toFollow.empty()) {
-        const std::string page = std::move(toFollow.back());
-        toFollow.pop_back();
-        if (const auto links = targetsOf.find(page); links != targetsOf.end()) {
-            for (const std::string* target : links->second)
-                reach(*target);
-        }
-    }
+            return std::nullopt;
+        });
 
     std::vector<Orphan> orphans;
     window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {

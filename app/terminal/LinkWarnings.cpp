@@ -84,6 +84,39 @@ std::unordered_map<const host::Node*, LinkWarning> LinkWarnings::warnings(const 
     return out;
 }
 
+std::unordered_set<const host::Node*> LinkWarnings::unlinked(const host::TreeModel& tree) const {
+    std::unordered_set<const host::Node*> files;
+    std::string home;
+    tree.forEachInTreeOrder([&](const host::Node& node, std::size_t) {
+        if (node.parent() == nullptr || webtree::isFolderNode(node) || !deployed(&node))
+            return;
+        files.insert(&node);
+        if (webtree::stripMarkSuffix(node.image()) == "home")
+            home = pathBelowWeb(node);
+    });
+    const auto reached =
+        index_.reachedFrom(home, [&](const std::string& target) -> std::optional<std::string> {
+            const host::Node* node = nodeAt(tree, target);
+            if (node != nullptr && files.count(node) > 0)
+                return target;
+            if (node == nullptr || !webtree::isFolderNode(*node) || !deployed(node))
+                return std::nullopt;
+            // A folder: the page a server shows for it.
+            for (const std::string_view name : host::disk::HomePageNames) {
+                std::string page = (target == "." ? "" : target + "/") + std::string(name);
+                if (const host::Node* index = nodeAt(tree, page); index != nullptr && files.count(index) > 0)
+                    return page;
+            }
+            return std::nullopt;
+        });
+    std::unordered_set<const host::Node*> out;
+    for (const host::Node* file : files) {
+        if (reached.count(pathBelowWeb(*file)) == 0)
+            out.insert(file);
+    }
+    return out;
+}
+
 LinkWarning LinkWarnings::into(const host::TreeModel& tree, const host::Node& node) const {
     LinkWarning warning;
     if (deployed(&node))

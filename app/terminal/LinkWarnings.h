@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // Which items left out are still linked from pages that are published: the links that break on the server.
@@ -36,6 +37,9 @@ class LinkWarnings {
     std::unordered_map<const host::Node*, LinkWarning> warnings(const host::TreeModel& tree) const;
     // The links of published pages to the node's item or anything beneath it, when the node shows left out.
     LinkWarning into(const host::TreeModel& tree, const host::Node& node) const;
+    // The published files that no published page reaches by links from the home page, as the tree
+    // shows them now: candidates to leave out (scripts and server code may still use them).
+    std::unordered_set<const host::Node*> unlinked(const host::TreeModel& tree) const;
     // The pages nested too deep to read as a browser does: their links were read tag by tag.
     const std::vector<std::string>& pagesReadTagByTag() const { return index_.pagesReadTagByTag(); }
 

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // The terminal host: the editor's part on a character terminal. Its life cycle, window services and the
@@ -101,6 +102,7 @@ class TerminalHost final : public host::WindowServices {
     std::string selectedNodeWhy(const host::Node& node);
     const app::BeneathCounts& beneath();
     const std::unordered_map<const host::Node*, LinkWarning>& linkWarnings();
+    const std::unordered_set<const host::Node*>& unlinked();
     void dropTreeCaches();
     WindowLayout layout() const;
 
@@ -158,6 +160,7 @@ class TerminalHost final : public host::WindowServices {
     std::optional<app::BeneathCounts> beneath_; // dropped whenever the tree changes
     LinkWarnings links_;                        // the links of the window's pages, read when it opens
     std::optional<std::unordered_map<const host::Node*, LinkWarning>> warned_; // as beneath_
+    std::optional<std::unordered_set<const host::Node*>> unlinked_;            // as beneath_
 
     // What the bottom line offers while a menu, a prompt or the help is open; the tree's keys otherwise.
     std::string modalHints_;

@@ -204,6 +204,13 @@ void TerminalHost::drawWindow() {
 void TerminalHost::dropTreeCaches() {
     beneath_.reset();
     warned_.reset();
+    unlinked_.reset();
+}
+
+const std::unordered_set<const host::Node*>& TerminalHost::unlinked() {
+    if (!unlinked_)
+        unlinked_ = links_.unlinked(form()->tree());
+    return *unlinked_;
 }
 
 const std::unordered_map<const host::Node*, LinkWarning>& TerminalHost::linkWarnings() {
@@ -281,6 +288,8 @@ void TerminalHost::drawStatus() {
     std::string reason = selectedNodeWhy(*node);
     if (const auto linked = linkWarnings().find(node); linked != linkWarnings().end())
         reason = describe(linked->second) + "; " + reason;
+    else if (unlinked().count(node) > 0)
+        reason = "not linked from any published page; " + reason;
     const std::string why = std::string(" ") + std::string(screen_.symbol("\u2014", "-")) + " " + reason;
     // A long name (the web's path) gives up its beginning, so its own name, its kind and why stay in view.
     const int room = cols - 2 - textWidth(kind) - textWidth(why);

@@ -745,7 +745,7 @@ partly)
     expect "docs: folder — no mark of its own; none of the 2 items beneath left out"
     keys Right Down
     expect_selected a.txt text
-    expect "a.txt: text — no mark of its own"
+    expect "a.txt: text — not linked from any published page; no mark of its own"
     keys m Enter
     expect "¶✗ a.txt"
     expect "a.txt: text, Don't Publish — its own mark"
@@ -881,6 +881,11 @@ links)
     window_up
     expect "≡✗ old.htm !" "a marked page a published page links to"
     expect "¶  zeta.txt  " "a page left out links to zeta.txt: no warning"
+    keys End
+    expect "zeta.txt: text — not linked from any published page" "only a page left out links to it"
+    keys Home Down Right Down
+    expect "a.txt: text — no mark of its own" "the home page links to it"
+    keys Left Left
     keys End Up
     expect "old.htm: page, Don't Publish — linked from index.htm: this link will break; its own mark"
     keys Home Down Right Down
