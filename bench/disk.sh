@@ -113,3 +113,27 @@ for size in $sizes; do
     echo "$files files: toggle site $(elapsed "$start" "$end")s ($(perFile "$start" "$end" "$files") us per file)"
     "$varnook" toggle "$web" site >/dev/null
 done
+
+echo
+echo "== marking by pattern, against the same files given as items (every file whose name ends in 3.htm)"
+for size in $sizes; do
+    folders=${size%%:*} per=${size##*:}
+    files=$((folders * per))
+    web="$WORK/web$files"
+    pattern='site/**/*3.htm'
+    mapfile -t items < <(cd "$web" && find site -name '*3.htm' ! -path '*/_vti_cnf/*' | sort)
+    # Both runs start with none of them marked.
+    "$varnook" unmark -q "$web" --match "$pattern"
+    start=$(date +%s.%N)
+    "$varnook" mark -q "$web" --match "$pattern"
+    end=$(date +%s.%N)
+    matched=$(elapsed "$start" "$end")
+    "$varnook" unmark -q "$web" --match "$pattern"
+    start=$(date +%s.%N)
+    "$varnook" mark -q "$web" "${items[@]}"
+    end=$(date +%s.%N)
+    listed=$(elapsed "$start" "$end")
+    "$varnook" unmark -q "$web" --match "$pattern"
+    echo "$files files: mark --match ${matched}s, the same ${#items[@]} files as items ${listed}s" \
+        "(ratio $(awk -v a="$matched" -v b="$listed" 'BEGIN {printf "%.2f", a / b}'))"
+done
