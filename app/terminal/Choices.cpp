@@ -1,6 +1,9 @@
+#include "app/terminal/MessageScreen.h"
 #include "app/terminal/TerminalHost.h"
 #include "host/Failure.h"
+#include "host/Ownership.h"
 #include "webtree/NodeImages.h"
+#include "window/Layout.h"
 
 #include <algorithm>
 #include <utility>
@@ -20,9 +23,12 @@ std::string itemsText(std::size_t n) {
 void TerminalHost::chooseFromContextMenu(float x, float y) {
     pending_.reset();
     pendingSnapshotError_.clear();
+    allOfKind_.reset();
     // What a choice wrote before it failed is on disk all the same, so it stays undoable.
     try {
         form()->tvwWeb_MouseUp(RightButton, 0, x, y);
+        if (const auto request = std::exchange(allOfKind_, std::nullopt))
+            chooseAllOfKind(request->extension, request->publishing);
     } catch (...) {
         choiceLock_.reset(); // what was written is made durable; the failure is the event's
         refill_ = false;
@@ -134,6 +140,63 @@ void TerminalHost::afterChoice() {
                     (own == 1 ? "its" : "their") + " own " + std::string(screen_.symbol("\u2014", "-")) +
                     " u to undo";
     }
+}
+
+void TerminalHost::chooseAllOfKind(const std::string& extension, bool publishing) {
+    window::frmMain& f = *form();
+    std::vector<host::Node*> nodes;
+    std::vector<std::vector<std::string>> items;
+    f.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t) {
+        if (node.parent() == nullptr || webtree::isFolderNode(node) ||
+            webtree::hasMarkSuffix(node.image()) != publishing || extensionOf(node.text()) != extension)
+            return;
+        nodes.push_back(f.tree().find(node.key()));
+        std::vector<std::string> parts;
+        for (const host::Node* n = &node; n->parent() != nullptr; n = n->parent())
+            parts.emplace_back(n->text());
+        std::reverse(parts.begin(), parts.end());
+        items.push_back(std::move(parts));
+    });
+    const std::string kind = "*." + extension + " file";
+    const std::string shownAs = publishing ? "Don't Publish" : "published";
+    if (nodes.empty()) {
+        note_ = "no " + kind + " shows " + shownAs;
+        return;
+    }
+    const std::string count = std::to_string(nodes.size()) + " " + kind + (nodes.size() == 1 ? "" : "s");
+    MessageScreen question(count + " show" + (nodes.size() == 1 ? "s " : " ") + shownAs + ". " +
+                               (publishing ? "Publish them all again?" : "Leave them all out of the web?"),
+                           std::string(window::layout::MessageTitle), 32,
+                           {publishing ? "Publish all" : "Don't Publish all", "Cancel"});
+    if (!runModal(question) || question.chosen() != 0)
+        return;
+    if (state_.web() == nullptr || state_.web()->webPath() != windowWeb_)
+        throw host::Failure(host::status::NoObject,
+                            "the web of this window is not open: nothing was changed");
+    if (!lockForChoice())
+        return; // the web changed meanwhile: said once the window shows it afresh
+    lastUndo_.clear();
+    auto files = std::make_shared<const ChoiceFiles>(ChoiceFiles::ofFiles(items));
+    const FileSnapshot before = snapshotFiles(*state_.web(), *files);
+    // Recorded however the marking ends: what it wrote before a failure stays undoable.
+    const auto record = host::scopeExit([&] {
+        try {
+            const std::string label = std::string(publishing ? "published all " : "marked all ") + kind + "s";
+            if (auto choice = choiceBetween(label, files, before, snapshotFiles(*state_.web(), *files)))
+                history_.record(std::move(*choice));
+        } catch (const std::exception&) {
+            // Only the undo is lost.
+        }
+    });
+    f.RunAsOneCommand([&] {
+        for (host::Node* node : nodes) {
+            f.tree().select(node);
+            f.setNoPublishChecked(publishing);
+            f.mnuNoPublish_Click();
+        }
+    });
+    note_ = std::string(publishing ? "published " : "marked ") + count + " " +
+            std::string(screen_.symbol("\u2014", "-")) + " u to undo";
 }
 
 void TerminalHost::undoChoice(bool redo) {

@@ -19,7 +19,7 @@ std::vector<HelpScreen::HelpLine> helpLines(bool unicode) {
         {"Enter  *", "expand or collapse; expand all beneath"},
         {"Ctrl+S", "jump to a name as you type its beginning"},
         {"/  n  N", "find a name; the next; the previous"},
-        {"m  Shift+F10", "the menu: Don't Publish (a folder: all in it)"},
+        {"m  Shift+F10", "the menu: Don't Publish (or all files of a kind)"},
         {"u  Ctrl+Z", "undo the last choice"},
         {"U  Ctrl+R", "redo what was undone"},
         {"Tab  Esc", "to the Close button; close the window"},

@@ -9,6 +9,7 @@
 #include "app/terminal/TerminalHost.h"
 #include "host/Failure.h"
 #include "host/Ownership.h"
+#include "webtree/NodeImages.h"
 #include "window/Layout.h"
 
 #include <csignal>
@@ -158,13 +159,29 @@ void TerminalHost::showHelp() {
 // --- window services ----------------------------------------------------------------------------
 
 bool TerminalHost::popUpMenu(bool checked, float x, float y) {
-    PopupMenu menu(std::string(checked ? screen_.symbol("\u2713 ", "* ") : "  ") +
-                       std::string(window::layout::mnuNoPublishCaption),
-                   x, y, [this] {
-                       const WindowLayout l = layout();
-                       return std::pair(l.treeTop, l.treeLeft);
-                   });
-    if (!runModal(menu) || !menu.chosen() || !lockForChoice())
+    std::vector<std::string> entries{std::string(checked ? screen_.symbol("\u2713 ", "* ") : "  ") +
+                                     std::string(window::layout::mnuNoPublishCaption)};
+    // On a file, the host's own entry for every file of its kind, in the direction the file would go.
+    const host::Node* selected = form() != nullptr ? form()->tree().selected() : nullptr;
+    const std::string kind =
+        selected != nullptr && selected->parent() != nullptr && !webtree::isFolderNode(*selected)
+            ? extensionOf(selected->text())
+            : std::string();
+    if (!kind.empty())
+        entries.push_back(std::string("  ") + (checked ? "Publish" : "Don't Publish") + " all *." + kind +
+                          " files");
+    PopupMenu menu(std::move(entries), x, y, [this] {
+        const WindowLayout l = layout();
+        return std::pair(l.treeTop, l.treeLeft);
+    });
+    if (!runModal(menu) || !menu.chosen())
+        return false;
+    if (*menu.chosen() == 1) {
+        // The add-in's command is not chosen; the host runs its own once the menu has closed.
+        allOfKind_ = AllOfKind{kind, checked};
+        return false;
+    }
+    if (!lockForChoice())
         return false;
     beforeChoice(checked);
     return true;

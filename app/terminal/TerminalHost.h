@@ -126,6 +126,9 @@ class TerminalHost final : public host::WindowServices {
     void beforeChoice(bool checked);
     void afterChoice();
     void undoChoice(bool redo);
+    // "Don't Publish all *.EXT files" (or "Publish all"): every file of the kind that shows the other way,
+    // after a question that says how many; one choice, one undo step.
+    void chooseAllOfKind(const std::string& extension, bool publishing);
     void refillKeepingView();
     // After the window's tree was filled: the change count its marks are from, and the marks it could
     // not read, said.
@@ -177,6 +180,11 @@ class TerminalHost final : public host::WindowServices {
         FileSnapshot before;
     };
     std::optional<PendingChoice> pending_;
+    struct AllOfKind {
+        std::string extension;
+        bool publishing = false;
+    };
+    std::optional<AllOfKind> allOfKind_; // chosen in the pop-up menu, run once it has closed
     std::string pendingSnapshotError_;
     UndoHistory history_;
 

@@ -114,4 +114,16 @@ Caption parseCaption(std::string_view caption) {
     return out;
 }
 
+std::string extensionOf(std::string_view name) {
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == name.size())
+        return {};
+    std::string out(name.substr(dot + 1));
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
 } // namespace terminal

@@ -42,4 +42,8 @@ Caption parseCaption(std::string_view caption);
 
 char32_t lowerAscii(char32_t c);
 
+// A file name's extension as the host reads it (after the last "."), in ASCII lower case; empty when it
+// has none.
+std::string extensionOf(std::string_view name);
+
 } // namespace terminal

@@ -3,6 +3,8 @@
 #include "host/Failure.h"
 #include "host/disk/Metadata.h"
 
+#include <map>
+
 namespace terminal {
 namespace metadata = host::disk::metadata;
 
@@ -69,6 +71,23 @@ ChoiceFiles ChoiceFiles::of(host::disk::DiskApplication& web, const std::vector<
         for (auto it = listing->folders.rbegin(); it != listing->folders.rend(); ++it) {
             pending.emplace_back(out.addFolder(current, *it), path + "/" + *it);
         }
+    }
+    return out;
+}
+
+ChoiceFiles ChoiceFiles::ofFiles(const std::vector<std::vector<std::string>>& items) {
+    ChoiceFiles out;
+    std::map<std::pair<FolderId, std::string>, FolderId> known; // folders shared by several files
+    for (const auto& parts : items) {
+        FolderId at = Web;
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+            const auto [it, added] = known.try_emplace({at, parts[i]}, 0);
+            if (added)
+                it->second = out.addFolder(at, parts[i]);
+            at = it->second;
+        }
+        if (!parts.empty())
+            out.files_.push_back({at, parts.back()});
     }
     return out;
 }

@@ -29,6 +29,9 @@ class ChoiceFiles {
     // (not empty). Throws host::Failure when a folder cannot be listed.
     static ChoiceFiles of(host::disk::DiskApplication& web, const std::vector<std::string>& parts,
                           bool folder);
+    // The own metadata files of several files chosen together (all the files of one kind, say); no folder
+    // is chosen. Each item is its names below the web.
+    static ChoiceFiles ofFiles(const std::vector<std::vector<std::string>>& items);
 
     std::size_t size() const { return files_.size(); }
     // The chosen folder; none when a file was chosen.

@@ -230,18 +230,18 @@ mark-file)
     keys End
     expect_selected zeta.txt text
     keys m
-    expect "│   Don't Publish │"
+    expect "│   Don't Publish "
     keys Escape
-    expect_gone "Don't Publish │" "Esc dismisses the menu"
+    expect_gone "│   Don't Publish " "Esc dismisses the menu"
     expect_unmarked "$web/_vti_cnf/zeta.txt"
     keys m
-    expect "│   Don't Publish │"
+    expect "│   Don't Publish "
     keys Enter
     expect "¶✗ zeta.txt"
     expect_marked "$web/_vti_cnf/zeta.txt"
     grep -q 'vti_author:SR|pat' "$web/_vti_cnf/zeta.txt" || fail "marking lost another property of zeta.txt"
     keys m
-    expect "│ ✓ Don't Publish │" "the check shows the file is marked"
+    expect "│ ✓ Don't Publish " "the check shows the file is marked"
     keys Enter
     expect "¶  zeta.txt"
     expect_unmarked "$web/_vti_cnf/zeta.txt"
@@ -249,10 +249,23 @@ mark-file)
     keys Up
     expect_selected old.htm "page, Don't Publish"
     keys S-F10
-    expect "│ ✓ Don't Publish │" "Shift+F10 and a file marked on disk"
+    expect "│ ✓ Don't Publish " "Shift+F10 and a file marked on disk"
     keys Space
     expect "≡  old.htm"
     expect_unmarked "$web/_vti_cnf/old.htm"
+    # Every file of one kind at once, after a question that says how many; one undo takes it back.
+    keys End m
+    expect "│   Don't Publish all *.txt files │"
+    keys Down Enter
+    expect "2 *.txt files show published. Leave them all out of the web?"
+    keys Enter
+    expect "Note: marked 2 *.txt files"
+    expect "¶✗ zeta.txt"
+    expect_marked "$web/docs/_vti_cnf/a.txt"
+    keys u
+    expect "Note: undid: marked all *.txt files (2 items)"
+    expect "¶  zeta.txt"
+    expect_unmarked "$web/docs/_vti_cnf/a.txt"
     ;;
 mark-folder)
     start "$web"
@@ -260,7 +273,7 @@ mark-folder)
     keys Down
     expect_selected docs folder
     keys m
-    expect "│   Don't Publish │"
+    expect "│   Don't Publish "
     keys Enter
     expect "□✗ docs" "the selected folder shows its open image, marked"
     expect_marked "$web/docs/_vti_cnf/.fp_folder_info"
@@ -271,7 +284,7 @@ mark-folder)
     expect "¶✗ a.txt"
     expect "≡✗ b.htm"
     keys m
-    expect "│ ✓ Don't Publish │"
+    expect "│ ✓ Don't Publish "
     keys Enter
     expect "□  docs"
     expect "¶  a.txt"
@@ -283,7 +296,7 @@ reopen)
     start "$web"
     window_up
     keys End m
-    expect "│   Don't Publish │"
+    expect "│   Don't Publish "
     keys Enter
     expect "¶✗ zeta.txt"
     keys Home Down Right
@@ -325,7 +338,7 @@ no-web)
     expect "Varnook 3.0" "closing the web leaves the window open"
     expect "¶  zeta.txt"
     keys m
-    expect "│   Don't Publish │" "the menu still pops up"
+    expect "│   Don't Publish " "the menu still pops up"
     keys Enter
     expect "Error: the web of this window is closed: nothing was changed"
     expect "¶  zeta.txt" "a failed choice leaves the node as it was"
@@ -512,9 +525,9 @@ mouse)
     start "$web"
     window_up
     click_on 2 "zeta.txt"
-    expect "│   Don't Publish │" "the right button's release pops up the menu"
+    expect "│   Don't Publish " "the right button's release pops up the menu"
     expect_selected zeta.txt text
-    click_on 0 "Don't Publish │"
+    click_on 0 "│   Don't Publish " 4
     expect "¶✗ zeta.txt"
     expect_marked "$web/_vti_cnf/zeta.txt"
     click_on 2 "docs"
@@ -592,7 +605,7 @@ write-failure)
     keys Down
     expect_selected docs folder
     keys m
-    expect "│   Don't Publish │"
+    expect "│   Don't Publish "
     keys Enter
     # Too long for the status line: shown whole in a box, then kept on the status line.
     expect "─ Varnook ─" "the message box"
@@ -853,7 +866,7 @@ publish-warning)
     keys Down
     expect_selected docs "folder, Don't Publish"
     keys m
-    expect "│ ✓ Don't Publish │"
+    expect "│ ✓ Don't Publish "
     keys Enter
     expect "Note: published 2 items that were marked on their own — u to undo"
     expect_unmarked "$web/docs/_vti_cnf/a.txt"
@@ -898,7 +911,7 @@ links)
     keys Down Right
     expect "¶✗ a.txt !" "a fresh window reads the links again"
     keys End Up m
-    expect "│ ✓ Don't Publish │"
+    expect "│ ✓ Don't Publish "
     keys Enter
     expect "≡  old.htm"
     expect_gone "old.htm !" "published, it warns no more"
