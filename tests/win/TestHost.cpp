@@ -103,7 +103,7 @@ Folder::Folder(std::wstring folderUrl)
 }
 
 Web::Web(std::wstring webUrl) : HostObject(L"Web"), url(std::move(webUrl)), root(make<Folder>(url)) {
-    allFolders_.push_back(root.Get());
+    allFolders_.emplace(url, root.Get());
     getter(L"Url", [this] { return text(url); });
     getter(L"RootFolder", [this] { return object(root.Get()); });
     getter(L"HomeNavigationNode", [this] {
@@ -120,30 +120,24 @@ Web::Web(std::wstring webUrl) : HostObject(L"Web"), url(std::move(webUrl)), root
 
 Folder& Web::addFolder(Folder& parent, const std::wstring& name) {
     parent.folders.push_back(make<Folder>(parent.url + L"/" + name));
-    allFolders_.push_back(parent.folders.back().Get());
+    allFolders_.emplace(parent.folders.back()->url, parent.folders.back().Get());
     return *parent.folders.back().Get();
 }
 
 File& Web::addFile(Folder& parent, const std::wstring& name, const std::wstring& extension) {
     parent.files.push_back(make<File>(parent.url + L"/" + name, extension));
-    allFiles_.push_back(parent.files.back().Get());
+    allFiles_.emplace(parent.files.back()->url, parent.files.back().Get());
     return *parent.files.back().Get();
 }
 
 Folder* Web::folderAt(std::wstring_view at) {
-    for (Folder* f : allFolders_) {
-        if (f->url == at)
-            return f;
-    }
-    return nullptr;
+    const auto found = allFolders_.find(std::wstring(at));
+    return found != allFolders_.end() ? found->second : nullptr;
 }
 
 File* Web::fileAt(std::wstring_view at) {
-    for (File* f : allFiles_) {
-        if (f->url == at)
-            return f;
-    }
-    return nullptr;
+    const auto found = allFiles_.find(std::wstring(at));
+    return found != allFiles_.end() ? found->second : nullptr;
 }
 
 Control::Control(int controlType, std::wstring controlCaption, Control* parentControl)

@@ -12,6 +12,7 @@
 #include <memory>
 #include <ocidl.h>
 #include <olectl.h>
+#include <unordered_map>
 
 namespace testhost {
 
@@ -61,8 +62,9 @@ class Web final : public HostObject {
     File* fileAt(std::wstring_view url);
 
   private:
-    std::vector<Folder*> allFolders_;
-    std::vector<File*> allFiles_;
+    // By URL: the window locates every item it marks, and a large web has tens of thousands.
+    std::unordered_map<std::wstring, Folder*> allFolders_;
+    std::unordered_map<std::wstring, File*> allFiles_;
 };
 
 class Control final : public HostObjectWith<IConnectionPointContainer, IConnectionPoint> {

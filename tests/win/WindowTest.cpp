@@ -93,6 +93,23 @@ std::vector<Item> itemsOf(HWND tree) {
     return out;
 }
 
+// Expands every item with children, those that come in with an expansion too.
+void expandAll(HWND tree, HTREEITEM first) {
+    for (HTREEITEM h = first; h != nullptr; h = TreeView_GetNextSibling(tree, h)) {
+        TreeView_Expand(tree, h, TVE_EXPAND);
+        expandAll(tree, TreeView_GetChild(tree, h));
+    }
+}
+
+// Whether the item shows an expand button, whatever the control holds beneath it.
+bool hasButton(HWND tree, HTREEITEM h) {
+    TVITEMW item{};
+    item.mask = TVIF_HANDLE | TVIF_CHILDREN;
+    item.hItem = h;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.cChildren != 0;
+}
+
 Item expected(int depth, const wchar_t* text, const wchar_t* image, const wchar_t* selected,
               bool expanded = false) {
     return {depth, text, ImageIndex.at(image), ImageIndex.at(selected), expanded};
@@ -270,15 +287,16 @@ TEST_F(Window, OpensWithItsFrameControlsAndTheFilledTree) {
     EXPECT_EQ(GetFocus(), tree) << "the keyboard focus starts in the tree";
     EXPECT_EQ(GetDlgCtrlID(controls[1]), IDCANCEL) << "Close is the cancel button";
 
-    // What the fill prescribes for this web, node for node.
+    // What the fill prescribes for this web, node for node, once every folder is open.
+    expandAll(tree, TreeView_GetRoot(tree));
     const std::vector<Item> want{
         expected(0, L"http://localhost/web", L"web", L"web", true),
-        expected(1, L"images", L"closed", L"open"),
+        expected(1, L"images", L"closed", L"open", true),
         expected(2, L"logo.gif", L"gif", L"gif"),
         expected(2, L"banner.jpg", L"jpg_n", L"jpg_n"),
-        expected(2, L"icons", L"closed", L"open"), // a folder's files come before its folders
+        expected(2, L"icons", L"closed", L"open", true), // a folder's files come before its folders
         expected(3, L"arrow.gif", L"gif", L"gif"),
-        expected(1, L"private", L"closed_n", L"open_n"),
+        expected(1, L"private", L"closed_n", L"open_n", true),
         expected(2, L"notes.txt", L"text_n", L"text_n"),
         expected(2, L"draft.htm", L"page_n", L"page_n"),
         expected(1, L"empty", L"closed_n", L"open_n"),
@@ -452,6 +470,68 @@ TEST_F(Window, KeysWorkInsideThePlainMessageLoop) {
     PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     pumpFor(200);
     EXPECT_TRUE(publishingWindows().empty());
+}
+
+TEST_F(Window, HoldsTheTopLevelAndAFolderGetsItsChildrenWhenFirstExpanded) {
+    HWND dialog = press();
+    ASSERT_NE(dialog, nullptr);
+    HWND tree = treeOf(dialog);
+    std::vector<Item> want{
+        expected(0, L"http://localhost/web", L"web", L"web", true),
+        expected(1, L"images", L"closed", L"open"),
+        expected(1, L"private", L"closed_n", L"open_n"),
+        expected(1, L"empty", L"closed_n", L"open_n"),
+        expected(1, L"index.htm", L"home", L"home"),
+        expected(1, L"about.htm", L"page", L"page"),
+        expected(1, L"style.css", L"unknown", L"unknown"),
+    };
+    EXPECT_EQ(itemsOf(tree), want);
+    HTREEITEM images = findItem(tree, {L"http://localhost/web", L"images"});
+    EXPECT_TRUE(hasButton(tree, images)) << "a folder shows its button before its children are in";
+    EXPECT_TRUE(hasButton(tree, findItem(tree, {L"http://localhost/web", L"private"})));
+    EXPECT_FALSE(hasButton(tree, findItem(tree, {L"http://localhost/web", L"empty"})));
+
+    // Expanded from the keyboard: its children go in, theirs wait.
+    TreeView_SelectItem(tree, images);
+    EXPECT_TRUE(asUser([] { pressKey(VK_RIGHT); }));
+    want[1].expanded = true;
+    want.insert(want.begin() + 2,
+                {expected(2, L"logo.gif", L"gif", L"gif"), expected(2, L"banner.jpg", L"jpg_n", L"jpg_n"),
+                 expected(2, L"icons", L"closed", L"open")});
+    EXPECT_EQ(itemsOf(tree), want);
+    EXPECT_TRUE(hasButton(tree, findItem(tree, {L"http://localhost/web", L"images", L"icons"})));
+
+    // Collapsed and expanded again: the same children, once.
+    EXPECT_TRUE(asUser([] {
+        pressKey(VK_LEFT);
+        pressKey(VK_RIGHT);
+    }));
+    EXPECT_EQ(itemsOf(tree), want);
+}
+
+TEST_F(Window, AFolderMarkedWhileCollapsedShowsItsItemsMarkedWhenExpanded) {
+    HWND dialog = press();
+    ASSERT_NE(dialog, nullptr);
+    HWND tree = treeOf(dialog);
+    const auto before = TreeView_GetCount(tree);
+    HTREEITEM images = findItem(tree, {L"http://localhost/web", L"images"});
+    rightClick(tree, images, Answer::Choose);
+    ASSERT_TRUE(isMarked(propertiesOf(L"http://localhost/web/images/icons/arrow.gif")));
+    EXPECT_EQ(TreeView_GetCount(tree), before) << "the marking put nothing into the control";
+
+    TreeView_Expand(tree, images, TVE_EXPAND);
+    TreeView_Expand(tree, findItem(tree, {L"http://localhost/web", L"images", L"icons"}), TVE_EXPAND);
+    const std::vector<Item> want{
+        expected(1, L"images", L"closed_n", L"open_n", true),
+        expected(2, L"logo.gif", L"gif_n", L"gif_n"),
+        expected(2, L"banner.jpg", L"jpg_n", L"jpg_n"),
+        expected(2, L"icons", L"closed_n", L"open_n", true),
+        expected(3, L"arrow.gif", L"gif_n", L"gif_n"),
+    };
+    std::vector<Item> seen;
+    collect(tree, images, 1, seen);
+    seen.resize(std::min(seen.size(), want.size()));
+    EXPECT_EQ(seen, want);
 }
 
 TEST_F(Window, ASecondPressBringsItBackWithoutRefillingAndAfterCloseBuildsAFreshTree) {

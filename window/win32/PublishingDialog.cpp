@@ -141,7 +141,7 @@ void PublishingDialog::createControls() {
 
     images_ = makeWebImageList();
     SendMessageW(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
-    // The fill adds every node while the window is hidden: no drawing until it is shown.
+    // What can be seen of the tree goes in while the window is hidden: no drawing until it is shown.
     SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
 }
 

@@ -7,17 +7,11 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 #include <windowsx.h>
 
 namespace window::win32 {
 namespace {
-
-int imageOf(const std::string& key) {
-    const int index = imageIndex(key);
-    if (index < 0)
-        throw host::Failure(host::status::InvalidArg, "the image list has no image '" + key + "'");
-    return index;
-}
 
 // Shift+F10 and the Menu key. Taken before the control and the platform see them, so they work the same
 // whatever the platform's default handling makes of them in a child window.
@@ -33,7 +27,10 @@ constexpr UINT_PTR SubclassId = 1;
 
 TreeViewMirror::TreeViewMirror(HWND tree, host::TreeModel& model, ContextMenuHandler onContextMenu)
     : tree_(tree), model_(model), onContextMenu_(std::move(onContextMenu)) {
-    model_.forEachInTreeOrder([this](const host::Node& node, std::size_t) { gathered_.push_back(&node); });
+    // Under Wine the subclass is looked up in a window property, a round trip to its server, on every
+    // message the control gets: a folder of thousands takes about a quarter of a second to expand there.
+    // Windows keeps the property in the process; the subclass stays the platform's own way to follow a
+    // control.
     if (!SetWindowSubclass(tree_, treeProc, SubclassId, reinterpret_cast<DWORD_PTR>(this)))
         throw host::Failure("cannot follow the keys of the tree control");
     model_.setObserver(this);
@@ -44,91 +41,126 @@ TreeViewMirror::~TreeViewMirror() {
     RemoveWindowSubclass(tree_, treeProc, SubclassId);
 }
 
-HTREEITEM TreeViewMirror::insert(const host::Node& node, HTREEITEM after) {
+HTREEITEM TreeViewMirror::insert(const host::Node& node) {
     TVINSERTSTRUCTW request{};
     request.hParent = node.parent() != nullptr ? itemOf(*node.parent()) : TVI_ROOT;
-    request.hInsertAfter = after;
-    request.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    // The control asks for a text when it draws the item: a web of many thousand items loads without
-    // converting and copying every name up front.
+    request.hInsertAfter = TVI_LAST;
+    request.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
+    // The control asks for a text and the images when it draws the item: a web of many thousand items
+    // loads without converting and copying every name up front, and a marking that changes the images of
+    // thousands of items sends the control nothing but a request to draw what it shows.
     request.item.pszText = LPSTR_TEXTCALLBACKW;
-    request.item.iImage = imageOf(node.image());
-    request.item.iSelectedImage = imageOf(node.selectedImage());
+    request.item.iImage = I_IMAGECALLBACK;
+    request.item.iSelectedImage = I_IMAGECALLBACK;
     request.item.lParam = reinterpret_cast<LPARAM>(&node);
+    // The expand button of a folder whose children are not in the control yet.
+    request.item.cChildren = node.childCount() > 0 ? 1 : 0;
     const auto item = reinterpret_cast<HTREEITEM>(
         SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&request)));
     if (item == nullptr)
         throw host::Failure("the tree control refused the node '" + std::string(node.key()) + "'");
-    items_.emplace(&node, item);
+    items_.emplace(&node, Entry{item, node.childCount() == 0});
     return item;
+}
+
+void TreeViewMirror::insertChildren(const host::Node& node) {
+    // A list of our own rather than recursion: a web may be nested thousands of folders deep.
+    std::vector<const host::Node*> pending{&node};
+    std::vector<const host::Node*> expanded;
+    while (!pending.empty()) {
+        const host::Node* parent = pending.back();
+        pending.pop_back();
+        Entry& entry = items_.at(parent);
+        if (entry.childrenIn)
+            continue;
+        // Marked first: a child that fails to go in must not bring its siblings in twice later.
+        entry.childrenIn = true;
+        for (const host::Node* child : parent->children()) {
+            insert(*child);
+            if (child->expanded() && child->childCount() > 0) {
+                pending.push_back(child);
+                expanded.push_back(child);
+            }
+        }
+    }
+    for (const host::Node* n : expanded)
+        applyExpanded(*n);
+}
+
+void TreeViewMirror::reveal(const host::Node& node) {
+    std::vector<const host::Node*> missing;
+    for (const host::Node* n = &node; n != nullptr && !items_.contains(n); n = n->parent())
+        missing.push_back(n);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if ((*it)->parent() == nullptr)
+            insert(**it);
+        else
+            insertChildren(*(*it)->parent());
+    }
+}
+
+void TreeViewMirror::setHasChildren(HTREEITEM handle) {
+    TVITEMW item{};
+    item.mask = TVIF_HANDLE | TVIF_CHILDREN;
+    item.hItem = handle;
+    item.cChildren = 1;
+    SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void TreeViewMirror::flush() {
     if (!gathering_)
         return;
     gathering_ = false;
-    const std::vector<const host::Node*> nodes = std::move(gathered_);
-    gathered_.clear();
-
-    // The parents, in the order added: each goes last among the parents under its own parent.
-    for (const host::Node* node : nodes) {
-        if (node->childCount() > 0)
-            insert(*node, TVI_LAST);
-    }
-    // The leaves, each right after the nearest parent before it among its siblings (or first): taken
-    // from the last sibling to the first, so that leaves sharing a place end up in their order.
-    auto placeLeaves = [this](const auto& siblings) {
-        std::vector<std::pair<const host::Node*, HTREEITEM>> leaves;
-        HTREEITEM lastParent = TVI_FIRST;
-        for (const host::Node* sibling : siblings) {
-            if (sibling->childCount() > 0)
-                lastParent = itemOf(*sibling);
-            else
-                leaves.emplace_back(sibling, lastParent);
+    for (const host::Node* root : model_.roots())
+        insert(*root);
+    for (const host::Node* root : model_.roots()) {
+        if (root->expanded()) {
+            insertChildren(*root);
+            applyExpanded(*root);
         }
-        for (auto it = leaves.rbegin(); it != leaves.rend(); ++it)
-            insert(*it->first, it->second);
-    };
-    placeLeaves(model_.roots());
-    for (const host::Node* node : nodes) {
-        if (node->childCount() > 0)
-            placeLeaves(node->children());
-    }
-    for (const host::Node* node : nodes) {
-        if (node->expanded())
-            applyExpanded(*node);
     }
     if (const host::Node* selected = model_.selected())
         selectionChanged(selected);
 }
 
 void TreeViewMirror::nodeAdded(const host::Node& node) {
-    if (gathering_) {
-        gathered_.push_back(&node);
+    if (gathering_)
+        return;
+    const host::Node* parent = node.parent();
+    if (parent == nullptr) {
+        insert(node);
         return;
     }
-    insert(node, TVI_LAST);
-    // A folder that was expanded before it had children shows them as they come.
-    if (node.parent() != nullptr && node.parent()->expanded() && node.parent()->childCount() == 1)
-        applyExpanded(*node.parent());
+    const auto it = items_.find(parent);
+    // Otherwise the node goes in with its siblings when its parent is first expanded.
+    if (it == items_.end() || !it->second.childrenIn)
+        return;
+    insert(node);
+    if (parent->childCount() == 1) {
+        setHasChildren(it->second.item);
+        // A folder that was expanded before it had children shows them as they come.
+        if (parent->expanded())
+            applyExpanded(*parent);
+    }
 }
 
 void TreeViewMirror::nodeImagesChanged(const host::Node& node) {
-    // A gathered node goes in with the images it has then.
-    if (gathering_)
-        return;
-    TVITEMW item{};
-    item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    item.hItem = itemOf(node);
-    item.iImage = imageOf(node.image());
-    item.iSelectedImage = imageOf(node.selectedImage());
-    if (SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == 0)
-        throw host::Failure("the tree control refused the images of '" + std::string(node.key()) + "'");
+    // A node not in the control goes in with the images it has then; one in it asks for them when drawn.
+    // Asking the control whether the item is on screen would cost a message per node.
+    if (!gathering_ && items_.contains(&node))
+        imagesChanged_ = true;
 }
 
 void TreeViewMirror::nodeExpandedChanged(const host::Node& node) {
-    if (!gathering_)
-        applyExpanded(node);
+    if (gathering_)
+        return;
+    if (node.expanded()) {
+        reveal(node);
+        insertChildren(node);
+    } else if (!items_.contains(&node)) {
+        return; // folded away already
+    }
+    applyExpanded(node);
 }
 
 void TreeViewMirror::applyExpanded(const host::Node& node) {
@@ -141,6 +173,8 @@ void TreeViewMirror::selectionChanged(const host::Node* node) {
     if (applyingControl_)
         return;
     flush();
+    if (node != nullptr)
+        reveal(*node);
     const HTREEITEM item = node != nullptr ? itemOf(*node) : nullptr;
     applyingModel_ = true;
     SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
@@ -149,12 +183,25 @@ void TreeViewMirror::selectionChanged(const host::Node* node) {
 
 void TreeViewMirror::refreshed() {
     flush();
-    // Changed items were invalidated as they changed: draw them now.
-    UpdateWindow(tree_);
+    if (!std::exchange(imagesChanged_, false))
+        return;
+    // What the control shows is drawn anew, now if it was not drawn a moment ago: a marking refreshes
+    // once per item it changes, and drawing for each of thousands would take seconds. The last changes
+    // are drawn when the loop next runs.
+    if (!invalidated_) {
+        InvalidateRect(tree_, nullptr, FALSE);
+        invalidated_ = true;
+    }
+    if (GetTickCount64() - lastDrawn_ >= RedrawIntervalMs)
+        UpdateWindow(tree_);
+}
+
+void TreeViewMirror::painted() {
+    invalidated_ = false;
+    lastDrawn_ = GetTickCount64();
 }
 
 void TreeViewMirror::cleared() {
-    gathered_.clear();
     items_.clear();
     SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }
@@ -162,11 +209,17 @@ void TreeViewMirror::cleared() {
 std::optional<LRESULT> TreeViewMirror::onNotify(NMHDR& header) {
     switch (header.code) {
     case TVN_GETDISPINFOW:
-        supplyText(reinterpret_cast<NMTVDISPINFOW&>(header));
+        supplyItem(reinterpret_cast<NMTVDISPINFOW&>(header));
         return 0;
     case TVN_SELCHANGEDW:
         controlSelectionChanged(reinterpret_cast<const NMTREEVIEWW&>(header));
         return 0;
+    case TVN_ITEMEXPANDINGW: {
+        const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+        if ((change.action & (TVE_COLLAPSE | TVE_EXPAND)) == TVE_EXPAND && change.itemNew.lParam != 0)
+            insertChildren(*reinterpret_cast<const host::Node*>(change.itemNew.lParam));
+        return FALSE; // let it expand
+    }
     case NM_RCLICK: {
         const DWORD at = GetMessagePos();
         POINT pointer{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
@@ -193,6 +246,8 @@ LRESULT CALLBACK TreeViewMirror::treeProc(HWND tree, UINT message, WPARAM wParam
         mirror->contextMenu(std::nullopt);
         return 0;
     }
+    if (message == WM_PAINT)
+        mirror->painted();
     return DefSubclassProc(tree, message, wParam, lParam);
 }
 
@@ -219,12 +274,19 @@ void TreeViewMirror::controlSelectionChanged(const NMTREEVIEWW& change) {
     model_.select(reinterpret_cast<host::Node*>(change.itemNew.lParam));
 }
 
-void TreeViewMirror::supplyText(NMTVDISPINFOW& request) const {
+void TreeViewMirror::supplyItem(NMTVDISPINFOW& request) const {
+    const auto* node = reinterpret_cast<const host::Node*>(request.item.lParam);
+    if (node == nullptr)
+        return;
+    // Answered while the control draws: an image key the list lacks shows no picture rather than fail.
+    if ((request.item.mask & TVIF_IMAGE) != 0)
+        request.item.iImage = imageIndex(node->image());
+    if ((request.item.mask & TVIF_SELECTEDIMAGE) != 0)
+        request.item.iSelectedImage = imageIndex(node->selectedImage());
     if ((request.item.mask & TVIF_TEXT) == 0 || request.item.pszText == nullptr ||
         request.item.cchTextMax <= 0)
         return;
-    const auto* node = reinterpret_cast<const host::Node*>(request.item.lParam);
-    const std::wstring text = node != nullptr ? host::automation::wide(node->text()) : std::wstring();
+    const std::wstring text = host::automation::wide(node->text());
     const std::size_t n = std::min(text.size(), static_cast<std::size_t>(request.item.cchTextMax - 1));
     std::copy_n(text.data(), n, request.item.pszText);
     request.item.pszText[n] = L'\0';
@@ -248,7 +310,7 @@ HTREEITEM TreeViewMirror::itemOf(const host::Node& node) const {
     const auto it = items_.find(&node);
     if (it == items_.end())
         throw host::Failure("the tree control has no item for the node '" + std::string(node.key()) + "'");
-    return it->second;
+    return it->second.item;
 }
 
 } // namespace window::win32
