@@ -2,6 +2,7 @@
 
 #include "host/Value.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,11 @@
 // The editor's web object model as the add-in sees it. Every operation either returns its result or
 // throws host::Failure; every object handed out is owned by the caller for one step.
 namespace host {
+
+// The pages a server shows for a folder, in the order it looks for them; a web on disk takes the first of
+// them in its top folder as its home page.
+inline constexpr std::array<std::string_view, 4> HomePageNames{"index.htm", "index.html", "default.htm",
+                                                               "default.html"};
 
 // A named-property collection of one file or folder. Pending changes belong to the item, not to this
 // object: a change made through one collection is applied through another obtained later.

@@ -4,6 +4,7 @@
 #include "app/cli/LoadedWindow.h"
 #include "app/cli/NodeJson.h"
 #include "app/publishing/Deployment.h"
+#include "app/publishing/Unlinked.h"
 #include "app/publishing/UnreadableMarks.h"
 #include "host/Failure.h"
 #include "host/disk/SystemErrors.h"
@@ -17,7 +18,6 @@
 #include <string>
 #include <system_error>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace app {
@@ -83,51 +83,19 @@ std::pair<Verdict, std::string> judge(const DeployMap& map, host::disk::DiskAppl
     return {Verdict::Fine, {}};
 }
 
-// The published files that no published page reaches by links from the home page. A link to a folder
-// reaches the page a server gives for it (its index.htm, ...).
 struct Orphan {
     std::string path;
     std::uintmax_t size;
 };
 
-std::vector<Orphan> orphansOf(LoadedWindow& window, const DeployMap& map, const links::LinkIndex& index) {
-    std::unordered_set<std::string> files;
-    std::string home;
-    window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
-        if (depth == 0 || webtree::isFolderNode(node))
-            return;
-        const std::string path = window.relativePath(node);
-        if (window.isHomePage(node))
-            home = path;
-        if (deploymentOf(node).deployed)
-            files.insert(path);
-    });
-    const auto reached =
-        index.reachedFrom(home, [&](const std::string& target) -> std::optional<std::string> {
-            if (files.count(target) > 0)
-                return target;
-            const auto folder = map.byPath.find(target);
-            if (folder == map.byPath.end() || !folder->second.deployed)
-                return std::nullopt;
-            for (const std::string_view name : host::disk::HomePageNames) {
-                std::string page = (target == "." ? "" : target + "/") + std::string(name);
-                if (files.count(page) > 0)
-                    return page;
-            }
-            return std::nullopt;
-        });
-
+std::vector<Orphan> orphansOf(LoadedWindow& window, const links::LinkIndex& index) {
     std::vector<Orphan> orphans;
-    window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
-        if (depth == 0 || webtree::isFolderNode(node))
-            return;
-        const std::string path = window.relativePath(node);
-        if (files.count(path) == 0 || reached.count(path) > 0)
-            return;
+    for (const host::Node* node : unlinkedFiles(window.tree(), index)) {
+        std::string path = window.relativePath(*node);
         std::error_code ec;
         const auto size = std::filesystem::file_size(window.disk().webPath() / path, ec);
-        orphans.push_back({path, ec ? 0 : size});
-    });
+        orphans.push_back({std::move(path), ec ? 0 : size});
+    }
     return orphans;
 }
 
@@ -168,7 +136,7 @@ Outcome runCheck(const std::string& webPath, CheckFormat format, bool keepMetada
             << "' nests its elements too deep to read as a browser does: its links were read tag by tag\n";
 
     if (orphans) {
-        const std::vector<Orphan> found = orphansOf(window, map, index);
+        const std::vector<Orphan> found = orphansOf(window, index);
         std::uintmax_t total = 0;
         for (const auto& orphan : found)
             total += orphan.size;

@@ -14,6 +14,15 @@ namespace {
 constexpr std::string_view WebItselfNote =
     "the web itself cannot be left out: choose Don't Publish on the folders and files in it";
 
+// The names of the folders from the web down to the node, and its own.
+std::vector<std::string> namesBelowWeb(const host::Node& node) {
+    std::vector<std::string> names;
+    for (const host::Node* n = &node; n->parent() != nullptr; n = n->parent())
+        names.emplace_back(n->text());
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
 std::string itemsText(std::size_t n) {
     return std::to_string(n) + (n == 1 ? " item" : " items");
 }
@@ -83,10 +92,7 @@ void TerminalHost::beforeChoice(bool checked) {
         note_ = WebItselfNote;
         return;
     }
-    std::vector<std::string> parts;
-    for (const host::Node* n = node; n->parent() != nullptr; n = n->parent())
-        parts.emplace_back(n->text());
-    std::reverse(parts.begin(), parts.end());
+    const std::vector<std::string> parts = namesBelowWeb(*node);
     PendingChoice pending;
     pending.label = std::string(checked ? "published " : "marked ") + std::string(node->text());
     pending.publishing = checked;
@@ -151,11 +157,7 @@ void TerminalHost::chooseAllOfKind(const std::string& extension, bool publishing
             webtree::hasMarkSuffix(node.image()) != publishing || extensionOf(node.text()) != extension)
             return;
         nodes.push_back(f.tree().find(node.key()));
-        std::vector<std::string> parts;
-        for (const host::Node* n = &node; n->parent() != nullptr; n = n->parent())
-            parts.emplace_back(n->text());
-        std::reverse(parts.begin(), parts.end());
-        items.push_back(std::move(parts));
+        items.push_back(namesBelowWeb(node));
     });
     const std::string kind = "*." + extension + " file";
     const std::string shownAs = publishing ? "Don't Publish" : "published";

@@ -1,6 +1,7 @@
 #include "app/terminal/LinkWarnings.h"
 
 #include "app/publishing/Deployment.h"
+#include "app/publishing/Unlinked.h"
 #include "webtree/NodeImages.h"
 
 #include <algorithm>
@@ -40,15 +41,6 @@ std::string describe(const LinkWarning& warning) {
     return text + (warning.links == 1 ? ": this link will break" : ": these links will break");
 }
 
-std::string pathBelowWeb(const host::Node& node) {
-    if (node.parent() == nullptr)
-        return ".";
-    std::string path(node.text());
-    for (const host::Node* n = node.parent(); n->parent() != nullptr; n = n->parent())
-        path = std::string(n->text()) + "/" + path;
-    return path;
-}
-
 LinkWarnings LinkWarnings::build(const host::TreeModel& tree, host::disk::DiskApplication& web) {
     std::vector<std::string> documents;
     tree.forEachInTreeOrder([&](const host::Node& node, std::size_t) {
@@ -85,36 +77,8 @@ std::unordered_map<const host::Node*, LinkWarning> LinkWarnings::warnings(const 
 }
 
 std::unordered_set<const host::Node*> LinkWarnings::unlinked(const host::TreeModel& tree) const {
-    std::unordered_set<const host::Node*> files;
-    std::string home;
-    tree.forEachInTreeOrder([&](const host::Node& node, std::size_t) {
-        if (node.parent() == nullptr || webtree::isFolderNode(node) || !deployed(&node))
-            return;
-        files.insert(&node);
-        if (webtree::stripMarkSuffix(node.image()) == "home")
-            home = pathBelowWeb(node);
-    });
-    const auto reached =
-        index_.reachedFrom(home, [&](const std::string& target) -> std::optional<std::string> {
-            const host::Node* node = nodeAt(tree, target);
-            if (node != nullptr && files.count(node) > 0)
-                return target;
-            if (node == nullptr || !webtree::isFolderNode(*node) || !deployed(node))
-                return std::nullopt;
-            // A folder: the page a server shows for it.
-            for (const std::string_view name : host::disk::HomePageNames) {
-                std::string page = (target == "." ? "" : target + "/") + std::string(name);
-                if (const host::Node* index = nodeAt(tree, page); index != nullptr && files.count(index) > 0)
-                    return page;
-            }
-            return std::nullopt;
-        });
-    std::unordered_set<const host::Node*> out;
-    for (const host::Node* file : files) {
-        if (reached.count(pathBelowWeb(*file)) == 0)
-            out.insert(file);
-    }
-    return out;
+    const std::vector<const host::Node*> files = app::unlinkedFiles(tree, index_);
+    return {files.begin(), files.end()};
 }
 
 LinkWarning LinkWarnings::into(const host::TreeModel& tree, const host::Node& node) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/publishing/Unlinked.h"
 #include "host/TreeModel.h"
 #include "host/disk/DiskWeb.h"
 #include "links/LinkIndex.h"
@@ -24,8 +25,7 @@ struct LinkWarning {
 // "linked from index.htm, about.htm: these links will break" (at most three pages named).
 std::string describe(const LinkWarning& warning);
 
-// The item's path below the web ("." for the web), from the node texts.
-std::string pathBelowWeb(const host::Node& node);
+using app::pathBelowWeb;
 
 class LinkWarnings {
   public:

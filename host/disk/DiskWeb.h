@@ -48,10 +48,6 @@ class WriteLock {
 
 // The editor's private folder of a web, where the write lock's file is kept too.
 inline constexpr std::string_view PrivateFolderName = "_vti_pvt";
-// The pages a server shows for a folder, in the order it looks for them; the web's home page is the first
-// of them in its top folder.
-inline constexpr std::array<std::string_view, 4> HomePageNames{"index.htm", "index.html", "default.htm",
-                                                               "default.html"};
 
 // Whether the web at `web` has its lock file yet; taking the lock makes it, and the web's private folder,
 // when it has not.
