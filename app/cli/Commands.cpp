@@ -82,19 +82,19 @@ std::vector<host::Node*> nodesMatching(const LoadedWindow& window, const std::ve
     window.tree().forEachInTreeOrder([&](const host::Node& node, std::size_t depth) {
         if (depth == 0)
             return;
-        if (takenFolderDepth && depth > *takenFolderDepth)
-            return;
-        takenFolderDepth.reset();
+        const bool beneathTaken = takenFolderDepth && depth > *takenFolderDepth;
+        if (!beneathTaken)
+            takenFolderDepth.reset();
         path = window.relativePath(node);
         const bool folder = webtree::isFolderNode(node);
         bool taken = false;
         for (std::size_t i = 0; i < patterns.size(); ++i) {
             if (patterns[i].matches(path, folder)) {
-                used[i] = true;
+                used[i] = true; // beneath a folder taken too: the pattern did match
                 taken = true;
             }
         }
-        if (!taken)
+        if (!taken || beneathTaken)
             return;
         nodes.push_back(&const_cast<host::Node&>(node)); // the walk hands out the tree's own nodes
         if (folder)

@@ -174,6 +174,8 @@ TEST_F(MarkCommandsTest, PatternsMarkWhatTheyMatchAsItemsWouldInOneCommand) {
               "marked  drafts/deep/\nmarked  drafts/deep/b.htm\nmarked  index.htm\n"
               "7 marked, 0 published (dry run: nothing written)\n");
     EXPECT_FALSE(exists("_vti_cnf")) << "a dry run writes nothing";
+    const auto inside = run(Varnook, {"mark", "-n", web, "--match", "drafts/", "**/deep/*.htm"});
+    EXPECT_EQ(inside.err, "") << "a pattern matching only inside a folder taken whole still matched";
 
     const auto marked = run(Varnook, {"mark", web, "--match", "*.psd", "nothing*"});
     EXPECT_EQ(marked.exitCode, 0);
