@@ -184,10 +184,7 @@ void TerminalHost::search(bool forward) {
         wrapped = forward ? (foundFirst || found == from) : !foundFirst;
     }
     landOn(*found);
-    std::string path;
-    for (const host::Node* n = found; n != nullptr && n->parent() != nullptr; n = n->parent())
-        path = std::string(n->text()) + (path.empty() ? "" : "/") + path;
-    note_ = "found " + (path.empty() ? std::string(found->text()) : path) +
+    note_ = "found " + (found->parent() == nullptr ? std::string(found->text()) : pathBelowWeb(*found)) +
             (wrapped ? (forward ? " (went round to the top)" : " (went round to the bottom)") : "");
 }
 
