@@ -54,10 +54,12 @@ host::Node* LoadedWindow::nodeFor(const std::string& item) const {
     }
     // What a shell completes: a path from the current folder, or an absolute one, that leads into the web.
     // Compared as written, so no link is followed out of the web or into it.
-    std::error_code ec;
-    const auto given = std::filesystem::absolute(item, ec).lexically_normal();
-    const auto web = std::filesystem::absolute(disk_->webPath(), ec).lexically_normal();
-    if (ec || item.empty())
+    if (item.empty())
+        return nullptr;
+    std::error_code givenError, webError;
+    const auto given = std::filesystem::absolute(item, givenError).lexically_normal();
+    const auto web = std::filesystem::absolute(disk_->webPath(), webError).lexically_normal();
+    if (givenError || webError)
         return nullptr;
     const auto below = given.lexically_relative(web);
     if (below.empty() || *below.begin() == "..")
