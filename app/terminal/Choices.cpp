@@ -74,8 +74,7 @@ bool TerminalHost::lockForChoice() {
     return false;
 }
 
-void TerminalHost::beforeChoice(bool checked) {
-    lastUndo_.clear();
+void TerminalHost::requireWindowsWeb() const {
     // The window outlives a closed web, as in the editor; its nodes name items of a web that is gone.
     if (state_.web() == nullptr)
         throw host::Failure(
@@ -84,6 +83,11 @@ void TerminalHost::beforeChoice(bool checked) {
     if (state_.web()->webPath() != windowWeb_)
         throw host::Failure(host::status::NoObject,
                             "this window shows a web that is no longer open: nothing was changed");
+}
+
+void TerminalHost::beforeChoice(bool checked) {
+    lastUndo_.clear();
+    requireWindowsWeb();
     const host::Node* node = form()->tree().selected();
     if (node == nullptr)
         return;
@@ -172,9 +176,7 @@ void TerminalHost::chooseAllOfKind(const std::string& extension, bool publishing
                            {publishing ? "Publish all" : "Don't Publish all", "Cancel"});
     if (!runModal(question) || question.chosen() != 0)
         return;
-    if (state_.web() == nullptr || state_.web()->webPath() != windowWeb_)
-        throw host::Failure(host::status::NoObject,
-                            "the web of this window is not open: nothing was changed");
+    requireWindowsWeb();
     if (!lockForChoice())
         return; // the web changed meanwhile: said once the window shows it afresh
     lastUndo_.clear();

@@ -123,6 +123,8 @@ class TerminalHost final : public host::WindowServices {
     // The choice holds the web's write lock; false when the web changed since the window was filled (the
     // window is then filled afresh instead of acting on marks it no longer shows).
     bool lockForChoice();
+    // Throws when the web the window shows is no longer the open one.
+    void requireWindowsWeb() const;
     void beforeChoice(bool checked);
     void afterChoice();
     void undoChoice(bool redo);
