@@ -189,23 +189,12 @@ void rejectMistypedCommand(int argc, char** argv) {
 }
 
 bool isKnownOption(const CLI::App& app, const std::string& name) {
-    const auto options = app.get_options();
-    const auto hasLong = [&](const std::string& wanted) {
-        return std::any_of(options.begin(), options.end(), [&](const CLI::Option* o) {
-            const auto& names = o->get_lnames();
-            return std::find(names.begin(), names.end(), wanted) != names.end();
-        });
-    };
-    const auto hasShort = [&](char wanted) {
-        return std::any_of(options.begin(), options.end(), [&](const CLI::Option* o) {
-            const auto& names = o->get_snames();
-            return std::find(names.begin(), names.end(), std::string(1, wanted)) != names.end();
-        });
-    };
     if (name.starts_with("--"))
-        return hasLong(name.substr(2));
+        return app.get_option_no_throw(name) != nullptr;
     // Short flags may come together ("-qn").
-    return name.size() > 1 && std::all_of(name.begin() + 1, name.end(), hasShort);
+    return name.size() > 1 && std::all_of(name.begin() + 1, name.end(), [&](char flag) {
+               return app.get_option_no_throw(std::string{'-', flag}) != nullptr;
+           });
 }
 
 // CLI11 says "The following argument was not expected" or "ITEM is required" where the user typed an
