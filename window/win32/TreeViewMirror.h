@@ -65,6 +65,8 @@ class TreeViewMirror final : public host::TreeObserver {
     };
     static LRESULT CALLBACK treeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                      DWORD_PTR self);
+    // A request of the mirror's own to the control.
+    LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) const;
     void painted();
     // The mouse asks at the pointer (the item there is selected first, as the platform does), the
     // keyboard at the selected item.
@@ -81,6 +83,7 @@ class TreeViewMirror final : public host::TreeObserver {
     void applyExpanded(const host::Node& node);
 
     HWND tree_;
+    WNDPROC controlProc_ = nullptr;
     host::TreeModel& model_;
     ContextMenuHandler onContextMenu_;
     std::unordered_map<const host::Node*, Entry> items_;
