@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace window {
 
@@ -373,60 +374,66 @@ static_assert(std::ranges::all_of(Drawings, [](const Drawing& d) { return wellFo
 static_assert(wellFormed(IconArt), "every row of the icon is 16 palette codes");
 static_assert(drawingsMatchKeys(), "the drawings and the image keys match one to one");
 
-Pixels paint(const Art& art) {
-    Pixels pixels{};
-    for (int y = 0; y < ImageSize; ++y)
-        for (int x = 0; x < ImageSize; ++x)
-            pixels[y * ImageSize + x] = findPaint(art[y][x])->colour;
+// The drawing at a side of at least ImageSize. Each picture pixel is taken from the drawing's pixel its
+// centre falls in; the right half mirrors the left, so the outline at either end is as thick.
+Pixels paint(const Art& art, int size) {
+    std::vector<int> from(static_cast<std::size_t>(size));
+    for (int x = 0; x < (size + 1) / 2; ++x) {
+        from[static_cast<std::size_t>(x)] = (2 * x + 1) * ImageSize / (2 * size);
+        from[static_cast<std::size_t>(size - 1 - x)] = ImageSize - 1 - from[static_cast<std::size_t>(x)];
+    }
+    Pixels pixels(size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            pixels.at(x, y) = findPaint(art[from[y]][from[x]])->colour;
     return pixels;
 }
 
-using Pictures = std::array<Pixels, ImageKeys.size()>;
-
-Pictures drawPictures() {
-    Pictures pictures{};
-    for (std::size_t i = 0; i < ImageKeys.size(); ++i) {
-        const std::string_view key = ImageKeys[i];
-        pictures[i] = paint(findDrawing(partnerOf(key))->art);
-        if (key != partnerOf(key))
-            drawNoPublishBadge(pictures[i]);
-    }
-    return pictures;
+int checkedSize(int size) {
+    if (size < ImageSize)
+        throw std::out_of_range("no picture is drawn smaller than " + std::to_string(ImageSize) + " pixels");
+    return size;
 }
 
 } // namespace
 
-const Pixels& imagePixels(std::string_view key) {
-    static const Pictures pictures = drawPictures();
-    const auto it = std::ranges::find(ImageKeys, key);
-    if (it == ImageKeys.end())
-        throw std::out_of_range("no image with the key \"" + std::string(key) + "\"");
-    return pictures[static_cast<std::size_t>(it - ImageKeys.begin())];
+int imageSizeAt(int dpi) {
+    return std::max(ImageSize, (ImageSize * dpi + 48) / 96);
 }
 
-const Pixels& windowIcon() {
-    static const Pixels icon = paint(IconArt);
-    return icon;
+Pixels imagePixels(std::string_view key, int size) {
+    if (std::ranges::find(ImageKeys, key) == ImageKeys.end())
+        throw std::out_of_range("no image with the key \"" + std::string(key) + "\"");
+    Pixels pixels = paint(findDrawing(partnerOf(key))->art, checkedSize(size));
+    if (key != partnerOf(key))
+        drawNoPublishBadge(pixels);
+    return pixels;
+}
+
+Pixels windowIcon(int size) {
+    return paint(IconArt, checkedSize(size));
 }
 
 void drawNoPublishBadge(Pixels& pixels) {
-    constexpr int Origin = 7;
-    constexpr int Size = 9;
     constexpr Rgba Red{255, 0, 0, 255};
     constexpr Rgba White{255, 255, 255, 255};
-    // A disc of radius 4.5 about the square's centre trims three pixels from each corner, enough to read
-    // as round at 16x16; the cross runs along the square's diagonals but stops short of the rim, so a red
+    // Measured from the badge's centre to the pixels' centres, in units of half a pixel so they stay whole.
+    // The disc fills the square: at 9 pixels it trims three from each corner, enough to read as round. The
+    // cross runs along the diagonals, a ninth of the square thick, and stops short of the rim, so a red
     // ring frames it and the badge reads as a "no" sign rather than a star.
-    constexpr int Centre = Size / 2;
-    constexpr int RadiusSquaredTimes4 = 81;
-    for (int y = 0; y < Size; ++y) {
-        for (int x = 0; x < Size; ++x) {
-            const int dy = y - Centre;
-            const int dx = x - Centre;
-            if (4 * (dx * dx + dy * dy) > RadiusSquaredTimes4)
+    const int side = (9 * pixels.size + 8) / 16;
+    const int origin = pixels.size - side;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const int dx = 2 * x + 1 - side;
+            const int dy = 2 * y + 1 - side;
+            if (dx * dx + dy * dy > side * side)
                 continue;
-            const bool onCross = (x == y || x + y == Size - 1) && std::abs(dx) <= 2;
-            pixels[(Origin + y) * ImageSize + Origin + x] = onCross ? White : Red;
+            // Within half of a ninth of the side from a diagonal: |dx -/+ dy| / (2 * sqrt 2) <= side / 18.
+            const auto nearDiagonal = [side](int d) { return 81 * d * d <= 2 * side * side; };
+            const bool onCross = (nearDiagonal(dx - dy) || nearDiagonal(dx + dy)) &&
+                                 9 * std::max(std::abs(dx), std::abs(dy)) <= 4 * side + 9;
+            pixels.at(origin + x, origin + y) = onCross ? White : Red;
         }
     }
 }

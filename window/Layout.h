@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 // The publishing window's fixed contents: captions, the controls in tab order with their geometry, and
@@ -47,6 +48,31 @@ inline constexpr Control Label2{
 
 // In tab order; keyboard focus starts in the tree.
 inline constexpr std::array<Control, 4> Controls{tvwWeb, cmdClose, Label1, Label2};
+
+// Where the controls go once each has the height its text needs in the screen's font: a label that needs
+// more than its place grows downward, and whatever lies below it moves down as much, so that the window
+// grows by the lines its labels wrap into and nothing overlaps. Each height that fits leaves the layout as
+// it is. All in one unit (pixels).
+struct Placement {
+    Rect client;
+    std::array<Rect, 4> controls;
+};
+constexpr Placement grownToFit(Rect client, const std::array<Rect, 4>& controls,
+                               const std::array<int, 4>& neededHeights) {
+    Placement out{client, controls};
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const int growth = neededHeights[i] - controls[i].height;
+        if (growth <= 0)
+            continue;
+        out.controls[i].height += growth;
+        out.client.height += growth;
+        const int bottom = controls[i].top + controls[i].height;
+        for (std::size_t j = 0; j < controls.size(); ++j)
+            if (controls[j].top >= bottom)
+                out.controls[j].top += growth;
+    }
+    return out;
+}
 
 // The context menu: never shown as a menu bar, only popped up over the tree.
 inline constexpr std::string_view mnuPopupCaption = "PopupMenu";

@@ -54,11 +54,11 @@ class TemporaryFile {
 void encode(const Pixels& pixels, std::FILE* file, const std::filesystem::path& path) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    image.width = ImageSize;
-    image.height = ImageSize;
+    image.width = static_cast<png_uint_32>(pixels.size);
+    image.height = static_cast<png_uint_32>(pixels.size);
     image.format = PNG_FORMAT_RGBA;
     static_assert(sizeof(Rgba) == 4, "the pixels are packed RGBA bytes, as libpng reads them");
-    const bool ok = png_image_write_to_stdio(&image, file, 0, pixels.data(), 0, nullptr) != 0;
+    const bool ok = png_image_write_to_stdio(&image, file, 0, pixels.rgba.data(), 0, nullptr) != 0;
     const std::string message = image.message;
     png_image_free(&image);
     if (!ok)

@@ -28,7 +28,7 @@ constexpr Rgba Red{255, 0, 0, 255};
 constexpr Rgba White{255, 255, 255, 255};
 
 Rgba at(const Pixels& p, int row, int col) {
-    return p[row * ImageSize + col];
+    return p.at(col, row);
 }
 
 bool isMarked(std::string_view key) {
@@ -56,15 +56,13 @@ Pixels readPng(const std::filesystem::path& path) {
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.string().c_str()) == 0)
         throw std::runtime_error("cannot read " + path.string() + ": " + image.message);
-    EXPECT_EQ(image.width, static_cast<png_uint_32>(ImageSize));
-    EXPECT_EQ(image.height, static_cast<png_uint_32>(ImageSize));
     image.format = PNG_FORMAT_RGBA;
-    Pixels pixels{};
-    if (PNG_IMAGE_SIZE(image) != sizeof pixels) {
+    if (image.width != image.height || image.width > 256) {
         png_image_free(&image);
-        throw std::runtime_error(path.string() + " is not 16x16");
+        throw std::runtime_error(path.string() + " is not a square picture");
     }
-    if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0)
+    Pixels pixels(static_cast<int>(image.width));
+    if (png_image_finish_read(&image, nullptr, pixels.rgba.data(), 0, nullptr) == 0)
         throw std::runtime_error("cannot decode " + path.string() + ": " + image.message);
     return pixels;
 }
@@ -90,7 +88,7 @@ TEST(Images, ExactlyTheImageKeysHavePictures) {
 TEST(Images, BadgeOverAnyPictureHasItsExactShape) {
     constexpr Rgba Sentinel{1, 2, 3, 255};
     Pixels pixels;
-    pixels.fill(Sentinel);
+    std::ranges::fill(pixels.rgba, Sentinel);
     window::drawNoPublishBadge(pixels);
     for (int row = 0; row < ImageSize; ++row) {
         for (int col = 0; col < ImageSize; ++col) {
@@ -106,8 +104,8 @@ TEST(Images, EachMarkedImageIsItsPartnerWithTheBadge) {
     for (std::string_view key : ImageKeys) {
         if (!isMarked(key))
             continue;
-        const Pixels& marked = imagePixels(key);
-        const Pixels& partner = imagePixels(partnerOf(key));
+        const Pixels marked = imagePixels(key);
+        const Pixels partner = imagePixels(partnerOf(key));
         int differences = 0;
         for (int row = 0; row < ImageSize; ++row) {
             for (int col = 0; col < ImageSize; ++col) {
@@ -121,27 +119,99 @@ TEST(Images, EachMarkedImageIsItsPartnerWithTheBadge) {
 }
 
 TEST(Images, UnmarkedImagesAndTheIconAreDistinctAndFreeOfTheBadgeRed) {
-    std::vector<std::pair<std::string_view, const Pixels*>> pictures;
+    std::vector<std::pair<std::string_view, Pixels>> pictures;
     for (std::string_view key : unmarkedKeys())
-        pictures.emplace_back(key, &imagePixels(key));
-    pictures.emplace_back("window icon", &window::windowIcon());
+        pictures.emplace_back(key, imagePixels(key));
+    pictures.emplace_back("window icon", window::windowIcon());
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         for (std::size_t j = i + 1; j < pictures.size(); ++j)
-            EXPECT_NE(*pictures[i].second, *pictures[j].second)
+            EXPECT_NE(pictures[i].second, pictures[j].second)
                 << pictures[i].first << " and " << pictures[j].first;
-        EXPECT_EQ(std::ranges::count(*pictures[i].second, Red), 0) << pictures[i].first;
+        EXPECT_EQ(std::ranges::count(pictures[i].second.rgba, Red), 0) << pictures[i].first;
     }
 }
 
 TEST(Images, EveryPictureIsOpaqueOrTransparentAndShowsSomething) {
-    std::vector<std::pair<std::string_view, const Pixels*>> pictures;
-    for (std::string_view key : ImageKeys)
-        pictures.emplace_back(key, &imagePixels(key));
-    pictures.emplace_back("window icon", &window::windowIcon());
-    for (const auto& [name, pixels] : pictures) {
-        EXPECT_TRUE(std::ranges::all_of(*pixels, [](Rgba p) { return p.a == 0 || p.a == 255; })) << name;
-        // Fewer than a quarter of the pixels showing would be a speck, not a picture.
-        EXPECT_GT(std::ranges::count_if(*pixels, [](Rgba p) { return p.a == 255; }), 64) << name;
+    for (int size : {16, 20, 24, 32}) {
+        std::vector<std::pair<std::string_view, Pixels>> pictures;
+        for (std::string_view key : ImageKeys)
+            pictures.emplace_back(key, imagePixels(key, size));
+        pictures.emplace_back("window icon", window::windowIcon(size));
+        for (const auto& [name, pixels] : pictures) {
+            ASSERT_EQ(pixels.rgba.size(), static_cast<std::size_t>(size * size)) << name;
+            EXPECT_TRUE(std::ranges::all_of(pixels.rgba, [](Rgba p) { return p.a == 0 || p.a == 255; }))
+                << name;
+            // Fewer than a quarter of the pixels showing would be a speck, not a picture.
+            EXPECT_GT(std::ranges::count_if(pixels.rgba, [](Rgba p) { return p.a == 255; }), size * size / 4)
+                << name << " at " << size;
+        }
+    }
+}
+
+TEST(Images, LargerScreensGetLargerPicturesOfTheSameShapesWithARoundBadge) {
+    EXPECT_EQ(window::imageSizeAt(72), 16);
+    EXPECT_EQ(window::imageSizeAt(96), 16);
+    EXPECT_EQ(window::imageSizeAt(120), 20);
+    EXPECT_EQ(window::imageSizeAt(144), 24);
+    EXPECT_EQ(window::imageSizeAt(192), 32);
+    EXPECT_THROW(imagePixels("page", 15), std::out_of_range);
+
+    constexpr Rgba Sentinel{1, 2, 3, 255};
+    for (int size : {20, 24, 32}) {
+        // The badge alone: a disc in the bottom right square, the same turned about either diagonal, red
+        // at the rim and white at the centre.
+        const int side = (9 * size + 8) / 16;
+        const int o = size - side;
+        Pixels badge(size);
+        std::ranges::fill(badge.rgba, Sentinel);
+        window::drawNoPublishBadge(badge);
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                if (y < o || x < o) {
+                    ASSERT_EQ(at(badge, y, x), Sentinel) << "outside the square at " << size;
+                    continue;
+                }
+                const int u = x - o, v = y - o;
+                ASSERT_EQ(at(badge, y, x), at(badge, o + u, o + v)) << size;
+                ASSERT_EQ(at(badge, y, x), at(badge, o + side - 1 - u, o + side - 1 - v)) << size;
+            }
+        }
+        EXPECT_EQ(at(badge, o, o), Sentinel) << "a corner of the square at " << size;
+        EXPECT_EQ(at(badge, o + side / 2, o), Red) << size;
+        EXPECT_EQ(at(badge, o + side / 2, o + side / 2), White) << size;
+
+        for (std::string_view key : ImageKeys) {
+            const std::string plain = isMarked(key) ? partnerOf(key) : std::string(key);
+            const Pixels large = imagePixels(key, size);
+            const Pixels partner = imagePixels(plain, size);
+            const Pixels drawn = imagePixels(plain);
+            // A marked picture is its partner with the badge over it.
+            int differences = 0;
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x) {
+                    const Rgba b = at(badge, y, x);
+                    differences +=
+                        at(large, y, x) != (isMarked(key) && b != Sentinel ? b : at(partner, y, x));
+                }
+            }
+            EXPECT_EQ(differences, 0) << key << " at " << size;
+            // Every pixel of the drawing shows at the place its centre scales to, and the same at both
+            // ends: a picture that is symmetric at 16 stays so.
+            int lost = 0;
+            for (int y = 0; y < ImageSize; ++y) {
+                for (int x = 0; x < ImageSize; ++x) {
+                    const int toX = (2 * x + 1) * size / (2 * ImageSize);
+                    const int toY = (2 * y + 1) * size / (2 * ImageSize);
+                    lost += at(partner, toY, toX) != at(drawn, y, x);
+                }
+            }
+            EXPECT_EQ(lost, 0) << key << " at " << size;
+            if (size == 32 && !isMarked(key)) {
+                for (int y = 0; y < size; ++y)
+                    for (int x = 0; x < size; ++x)
+                        ASSERT_EQ(at(large, y, x), at(drawn, y / 2, x / 2)) << key << ": doubled at 32";
+            }
+        }
     }
 }
 

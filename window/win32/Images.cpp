@@ -24,12 +24,14 @@ struct Strip {
     UniqueBitmap mask;
 };
 
-Strip makeStrip(const std::vector<const Pixels*>& pictures) {
-    const int width = ImageSize * static_cast<int>(pictures.size());
+// The pictures are all of the first one's size.
+Strip makeStrip(const std::vector<Pixels>& pictures) {
+    const int side = pictures.at(0).size;
+    const int width = side * static_cast<int>(pictures.size());
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -ImageSize; // top-down, as the pixels are stored
+    info.bmiHeader.biHeight = -side; // top-down, as the pixels are stored
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -41,15 +43,17 @@ Strip makeStrip(const std::vector<const Pixels*>& pictures) {
 
     // Rows of the mask are padded to 16 bits.
     const int maskStride = (width + 15) / 16 * 2;
-    std::vector<BYTE> mask(static_cast<std::size_t>(maskStride * ImageSize), 0);
+    std::vector<BYTE> mask(static_cast<std::size_t>(maskStride * side), 0);
     auto* out = static_cast<DWORD*>(bits);
     for (std::size_t k = 0; k < pictures.size(); ++k) {
-        const Pixels& pixels = *pictures[k];
-        for (int y = 0; y < ImageSize; ++y) {
-            for (int x = 0; x < ImageSize; ++x) {
-                const Rgba p = pixels[static_cast<std::size_t>(y * ImageSize + x)];
+        const Pixels& pixels = pictures[k];
+        if (pixels.size != side)
+            throw host::Failure("the images of one bitmap differ in size");
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const Rgba p = pixels.at(x, y);
                 const bool opaque = p.a != 0;
-                const int column = static_cast<int>(k) * ImageSize + x;
+                const int column = static_cast<int>(k) * side + x;
                 out[y * width + column] =
                     opaque ? (0xFF000000u | (DWORD{p.r} << 16) | (DWORD{p.g} << 8) | DWORD{p.b}) : 0u;
                 if (!opaque)
@@ -58,7 +62,7 @@ Strip makeStrip(const std::vector<const Pixels*>& pictures) {
             }
         }
     }
-    strip.mask.reset(CreateBitmap(width, ImageSize, 1, 1, mask.data()));
+    strip.mask.reset(CreateBitmap(width, side, 1, 1, mask.data()));
     if (!strip.mask)
         throw host::Failure("cannot create the mask of the images");
     return strip;
@@ -67,7 +71,7 @@ Strip makeStrip(const std::vector<const Pixels*>& pictures) {
 } // namespace
 
 UniqueIcon makeIcon(const Pixels& pixels) {
-    const Strip strip = makeStrip({&pixels});
+    const Strip strip = makeStrip({pixels});
     ICONINFO icon{};
     icon.fIcon = TRUE;
     icon.hbmColor = strip.colour.get();
@@ -78,16 +82,16 @@ UniqueIcon makeIcon(const Pixels& pixels) {
     return made;
 }
 
-UniqueImageList makeWebImageList() {
+UniqueImageList makeWebImageList(int size) {
     const int count = static_cast<int>(ImageKeys.size());
-    UniqueImageList list(ImageList_Create(ImageSize, ImageSize, ILC_COLOR32 | ILC_MASK, count, 0));
+    UniqueImageList list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 0));
     if (!list)
         throw host::Failure("cannot create the image list");
     // Every picture in one strip, added in one call: an icon per picture costs Wine round trips to its
     // server, half the time the window itself takes to open.
-    std::vector<const Pixels*> pictures;
+    std::vector<Pixels> pictures;
     for (const auto& key : ImageKeys)
-        pictures.push_back(&imagePixels(key));
+        pictures.push_back(imagePixels(key, size));
     const Strip strip = makeStrip(pictures);
     if (ImageList_Add(list.get(), strip.colour.get(), strip.mask.get()) < 0 ||
         ImageList_GetImageCount(list.get()) != count)

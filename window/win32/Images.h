@@ -7,12 +7,12 @@
 
 namespace window::win32 {
 
-// A 16x16 icon of the picture: colour plus a one-bit mask for its transparent pixels.
+// An icon of the picture, at its size: colour plus a one-bit mask for its transparent pixels.
 UniqueIcon makeIcon(const Pixels& pixels);
 
-// ilWeb: the window's 27 images in the order of their keys, 32-bit with a mask, so that index n-1 is the
-// n-th key.
-UniqueImageList makeWebImageList();
+// ilWeb: the window's 27 images in the order of their keys, each size pixels square, 32-bit with a mask,
+// so that index n-1 is the n-th key.
+UniqueImageList makeWebImageList(int size);
 
 // The image-list index of a key, or -1 for a key the list lacks.
 int imageIndex(std::string_view key);

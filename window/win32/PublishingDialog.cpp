@@ -1,11 +1,13 @@
 #include "window/win32/PublishingDialog.h"
 
 #include "host/Failure.h"
+#include "host/Ownership.h"
 #include "host/automation/Com.h"
 #include "window/Layout.h"
 #include "window/win32/Images.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -53,10 +55,8 @@ EmptyDialogTemplate dialogTemplate() {
 }
 
 int dpi(int axis) {
-    HDC screen = GetDC(nullptr);
-    const int value = screen != nullptr ? GetDeviceCaps(screen, axis) : 96;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int value = screen ? GetDeviceCaps(screen.get(), axis) : 96;
     return value > 0 ? value : 96;
 }
 
@@ -92,57 +92,98 @@ PublishingDialog::~PublishingDialog() {
 }
 
 void PublishingDialog::createControls() {
-    // Client area and every control in twips, at the screen's resolution.
-    RECT frame{0, 0, toPixelsX(layout::ClientTwips.width), toPixelsY(layout::ClientTwips.height)};
-    AdjustWindowRectEx(&frame, DialogStyle, FALSE, DialogExStyle);
-    SetWindowPos(dialog_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // The frame the platform actually draws may differ from what it predicts: correct by the difference.
-    RECT client{};
-    GetClientRect(dialog_, &client);
-    const int dx = toPixelsX(layout::ClientTwips.width) - client.right;
-    const int dy = toPixelsY(layout::ClientTwips.height) - client.bottom;
-    if (dx != 0 || dy != 0) {
-        RECT window{};
-        GetWindowRect(dialog_, &window);
-        SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left + dx, window.bottom - window.top + dy,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-
-    icon_ = makeIcon(windowIcon());
-    SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
-    SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageW(dialog_, WM_SETFONT, font, FALSE);
 
-    // Created in tab order: the tree, Close, Label1, Label2.
+    // Created in tab order: the tree, Close, Label1, Label2; each at its place in the layout, in pixels at
+    // the screen's resolution, until the labels have measured their text.
+    std::array<HWND, layout::Controls.size()> made{};
     auto create = [&](const wchar_t* cls, const layout::Control& control, DWORD style, DWORD exStyle,
                       int id) {
-        const layout::Rect& r = control.twips;
-        HWND made = checkLastErrorIfNull(
+        const layout::Rect r = toPixels(control.twips);
+        HWND created = checkLastErrorIfNull(
             CreateWindowExW(exStyle, cls, wide(std::string(control.text)).c_str(),
-                            WS_CHILD | WS_VISIBLE | style, toPixelsX(r.left), toPixelsY(r.top),
-                            toPixelsX(r.width), toPixelsY(r.height), dialog_,
+                            WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width, r.height, dialog_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), thisModule(), nullptr),
             "creating the control " + std::string(control.name));
-        SendMessageW(made, WM_SETFONT, font, FALSE);
-        return made;
+        SendMessageW(created, WM_SETFONT, font, FALSE);
+        made[static_cast<std::size_t>(control.tabIndex)] = created;
+        return created;
     };
     // Lines and buttons; no label editing, since node texts make up each item's location.
     tree_ = create(WC_TREEVIEWW, layout::tvwWeb,
                    WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, TreeId);
     // Close is the cancel button: Escape presses it.
     create(WC_BUTTONW, layout::cmdClose, WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL);
-    // One line each: where a font draws wider than the line, the end gives way to an ellipsis rather
-    // than wrapping into a second line the label has no room for.
-    create(WC_STATICW, layout::Label1, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX, 0, Label1Id);
-    create(WC_STATICW, layout::Label2, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX, 0, Label2Id);
+    // Wrapped at word breaks where the screen's font draws the text wider than the label.
+    create(WC_STATICW, layout::Label1, SS_LEFT | SS_NOPREFIX, 0, Label1Id);
+    create(WC_STATICW, layout::Label2, SS_LEFT | SS_NOPREFIX, 0, Label2Id);
+    placeControls(made);
 
-    images_ = makeWebImageList();
+    const int imageSize = imageSizeAt(dpiY_);
+    // The caption's icon and the larger one the task switcher shows, at the platform's sizes: 16 and 32
+    // pixels at 96 dots per inch.
+    smallIcon_ = makeIcon(windowIcon(imageSize));
+    bigIcon_ = makeIcon(windowIcon(2 * imageSize));
+    SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+
+    images_ = makeWebImageList(imageSize);
     SendMessageW(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
     // What can be seen of the tree goes in while the window is hidden: no drawing until it is shown.
     SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
+}
+
+void PublishingDialog::placeControls(const std::array<HWND, layout::Controls.size()>& controls) {
+    // The labels are given the height their text takes in the screen's font at their width, as a static
+    // control draws it; the rest keep theirs.
+    std::array<layout::Rect, layout::Controls.size()> places{};
+    std::array<int, layout::Controls.size()> needed{};
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        places[i] = toPixels(layout::Controls[i].twips);
+        if (layout::Controls[i].kind == layout::ControlKind::Label)
+            needed[i] = textHeight(controls[i], places[i].width);
+    }
+    const layout::Placement placement = layout::grownToFit(toPixels(layout::ClientTwips), places, needed);
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const layout::Rect& r = placement.controls[i];
+        if (r.top != places[i].top || r.height != places[i].height)
+            SetWindowPos(controls[i], nullptr, r.left, r.top, r.width, r.height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // The frame around that client area.
+    RECT frame{0, 0, placement.client.width, placement.client.height};
+    AdjustWindowRectEx(&frame, DialogStyle, FALSE, DialogExStyle);
+    SetWindowPos(dialog_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame the platform actually draws may differ from what it predicts: correct by the difference.
+    RECT client{};
+    GetClientRect(dialog_, &client);
+    const int dx = placement.client.width - client.right;
+    const int dy = placement.client.height - client.bottom;
+    if (dx != 0 || dy != 0) {
+        RECT window{};
+        GetWindowRect(dialog_, &window);
+        SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left + dx, window.bottom - window.top + dy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+int PublishingDialog::textHeight(HWND label, int width) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+    const int length = GetWindowTextW(label, text.data(), static_cast<int>(text.size()));
+    const WindowDc dc(label);
+    if (!dc)
+        throw host::Failure("cannot measure the text of a label");
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+    const HGDIOBJ previous = SelectObject(dc.get(), font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+    const auto restore = host::scopeExit([&] { SelectObject(dc.get(), previous); });
+    // The flags the label itself draws with (SS_LEFT, SS_NOPREFIX).
+    RECT r{0, 0, width, 0};
+    DrawTextW(dc.get(), text.c_str(), length, &r,
+              DT_CALCRECT | DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
+    return r.bottom - r.top;
 }
 
 void PublishingDialog::destroy() {
@@ -159,7 +200,8 @@ void PublishingDialog::destroy() {
     owner_.reset();
     // The tree does not destroy its image list, nor the window its icon.
     images_.reset();
-    icon_.reset();
+    smallIcon_.reset();
+    bigIcon_.reset();
 }
 
 void PublishingDialog::show() {
@@ -290,6 +332,10 @@ int PublishingDialog::shiftState() const {
     // As the platform's mouse events give it: 1 Shift, 2 Ctrl, 4 Alt.
     return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
            (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+layout::Rect PublishingDialog::toPixels(const layout::Rect& twips) const {
+    return {toPixelsX(twips.left), toPixelsY(twips.top), toPixelsX(twips.width), toPixelsY(twips.height)};
 }
 
 int PublishingDialog::toPixelsX(double twips) const {

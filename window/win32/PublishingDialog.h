@@ -1,10 +1,12 @@
 #pragma once
 
 #include "host/WindowServices.h"
+#include "window/Layout.h"
 #include "window/win32/Handles.h"
 #include "window/win32/KeyboardRouter.h"
 #include "window/win32/TreeViewMirror.h"
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -47,9 +49,13 @@ class PublishingDialog {
     template <class Handler> void event(Handler&& handler) noexcept;
 
     void createControls();
+    // Sizes the labels to their text, the window to its controls.
+    void placeControls(const std::array<HWND, layout::Controls.size()>& controls);
+    static int textHeight(HWND label, int width);
     // The tree's context menu asked for at a point of its client area.
     void onContextMenu(POINT at);
     int shiftState() const;
+    layout::Rect toPixels(const layout::Rect& twips) const;
     int toPixelsX(double twips) const;
     int toPixelsY(double twips) const;
     float toTwipsX(int pixels) const;
@@ -60,7 +66,8 @@ class PublishingDialog {
     UniqueWindow owner_;
     HWND dialog_ = nullptr;
     HWND tree_ = nullptr;
-    UniqueIcon icon_;
+    UniqueIcon smallIcon_;
+    UniqueIcon bigIcon_;
     UniqueImageList images_;
     std::unique_ptr<TreeViewMirror> mirror_;
     std::unique_ptr<KeyboardRouter> router_;
