@@ -8,8 +8,8 @@ set -euo pipefail
 program=(cmake make g++ pkg-config libcli11-dev libncurses-dev libpng-dev nlohmann-json3-dev libgumbo-dev)
 test=("${program[@]}"
       libgtest-dev libgmock-dev libbenchmark-dev rsync git tmux time clang-format clang-14 libclang-rt-14-dev
-      g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth python3-pefile
-      scdoc dpkg-dev file lintian wixl msitools)
+      g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev fonts-wine xvfb xauth
+      python3-pefile scdoc dpkg-dev file lintian wixl msitools)
 
 case ${1:-} in
 program) packages=("${program[@]}") ;;

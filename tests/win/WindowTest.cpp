@@ -306,25 +306,27 @@ TEST_F(Window, OpensWithItsFrameControlsAndTheFilledTree) {
     };
     EXPECT_EQ(itemsOf(tree), want);
 
-    // ilWeb: the 27 pictures in the keys' order, each with its transparency.
+    // ilWeb: the 27 pictures in the keys' order, each with its transparency, at the screen's size.
     const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
     ASSERT_NE(images, nullptr);
     ASSERT_EQ(ImageList_GetImageCount(images), 27);
+    const int side = window::imageSizeAt(dpiOf(LOGPIXELSY));
+    const auto area = static_cast<std::size_t>(side * side);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(dc, canvas);
     for (const auto& [key, index] : ImageIndex) {
         auto* px = static_cast<DWORD*>(bits);
-        std::fill(px, px + 256, 0x00FF00FFu); // a background no picture uses
+        std::fill(px, px + area, 0x00FF00FFu); // a background no picture uses
         ASSERT_TRUE(ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL));
         GdiFlush();
-        const auto& picture = window::imagePixels(host::automation::narrow(key));
+        const auto picture = window::imagePixels(host::automation::narrow(key), side);
         int differing = 0;
-        for (int i = 0; i < 256; ++i) {
-            const window::Rgba p = picture[static_cast<std::size_t>(i)];
+        for (std::size_t i = 0; i < area; ++i) {
+            const window::Rgba p = picture.rgba[i];
             const DWORD expect = p.a == 0 ? 0x00FF00FFu : (DWORD{p.r} << 16) | (DWORD{p.g} << 8) | p.b;
             differing += (px[i] & 0x00FFFFFFu) != expect;
         }
@@ -333,6 +335,80 @@ TEST_F(Window, OpensWithItsFrameControlsAndTheFilledTree) {
     SelectObject(dc, old);
     DeleteObject(canvas);
     DeleteDC(dc);
+}
+
+// Run at the resolution Wine is set to (VARNOOK_WINE_DPI, 96 by default): CTest runs it at 96 and 144.
+using Dpi = Window;
+
+int iconSide(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info))
+        return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmMask, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr)
+        DeleteObject(info.hbmColor);
+    return bitmap.bmWidth;
+}
+
+TEST_F(Dpi, EachLabelShowsItsWholeTextAndThePicturesTakeTheScreensSize) {
+    const int dpi = dpiOf(LOGPIXELSY);
+    if (const char* wanted = std::getenv("VARNOOK_WINE_DPI")) {
+        ASSERT_EQ(dpi, std::atoi(wanted)) << "Wine runs at the resolution it was set to";
+    }
+    HWND dialog = press();
+    ASSERT_NE(dialog, nullptr);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    const auto controls = childrenInOrder(dialog);
+    ASSERT_EQ(controls.size(), 4u);
+
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const RECT place = rectInParent(controls[i]);
+        const RECT layout = pixelsOf(window::layout::Controls[i].twips);
+        SCOPED_TRACE(window::layout::Controls[i].name);
+        // Every control keeps its width and left edge, lies inside the window, and overlaps no other.
+        EXPECT_EQ(place.left, layout.left);
+        EXPECT_EQ(place.right, layout.right);
+        EXPECT_GE(place.top, layout.top);
+        EXPECT_LE(place.bottom, client.bottom);
+        for (std::size_t j = 0; j < i; ++j) {
+            RECT other = rectInParent(controls[j]), both{};
+            EXPECT_FALSE(IntersectRect(&both, &place, &other))
+                << "overlaps " << window::layout::Controls[j].name;
+        }
+        if (window::layout::Controls[i].kind != window::layout::ControlKind::Label) {
+            EXPECT_EQ(place.bottom - place.top, layout.bottom - layout.top) << "only labels grow";
+            continue;
+        }
+        // The text as the label draws it, in its own font, wrapped at its width: all of it in the label.
+        const std::wstring text = textOf(controls[i]);
+        HDC labelDc = GetDC(controls[i]);
+        const HGDIOBJ previous =
+            SelectObject(labelDc, reinterpret_cast<HGDIOBJ>(SendMessageW(controls[i], WM_GETFONT, 0, 0)));
+        RECT inside{};
+        GetClientRect(controls[i], &inside);
+        RECT needed = inside;
+        DrawTextW(labelDc, text.c_str(), -1, &needed,
+                  DT_CALCRECT | DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(labelDc, previous);
+        ReleaseDC(controls[i], labelDc);
+        EXPECT_LE(needed.right, inside.right) << "no word is wider than the label";
+        EXPECT_LE(needed.bottom, inside.bottom) << "every line of the text is in the label";
+        EXPECT_EQ(GetWindowLongPtrW(controls[i], GWL_STYLE) & SS_ENDELLIPSIS, 0) << "nothing is cut off";
+    }
+
+    // The tree's pictures and the caption's icon at the size the resolution asks for; rows hold them.
+    const int side = window::imageSizeAt(dpi);
+    HWND tree = controls[0];
+    int width = 0, height = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(TreeView_GetImageList(tree, TVSIL_NORMAL), &width, &height));
+    EXPECT_EQ(width, side);
+    EXPECT_EQ(height, side);
+    EXPECT_GE(TreeView_GetItemHeight(tree), side);
+    EXPECT_EQ(iconSide(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0))), side);
+    EXPECT_EQ(iconSide(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0))), 2 * side);
 }
 
 TEST_F(Window, RightClickChoosesDontPublishForFilesAndFolders) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -338,11 +339,12 @@ layout::Rect PublishingDialog::toPixels(const layout::Rect& twips) const {
     return {toPixelsX(twips.left), toPixelsY(twips.top), toPixelsX(twips.width), toPixelsY(twips.height)};
 }
 
+// To the nearest pixel, as MulDiv rounds.
 int PublishingDialog::toPixelsX(double twips) const {
-    return static_cast<int>(twips * dpiX_ / TwipsPerInch);
+    return static_cast<int>(std::lround(twips * dpiX_ / TwipsPerInch));
 }
 int PublishingDialog::toPixelsY(double twips) const {
-    return static_cast<int>(twips * dpiY_ / TwipsPerInch);
+    return static_cast<int>(std::lround(twips * dpiY_ / TwipsPerInch));
 }
 float PublishingDialog::toTwipsX(int pixels) const {
     return static_cast<float>(pixels) * TwipsPerInch / static_cast<float>(dpiX_);
