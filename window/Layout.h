@@ -52,7 +52,9 @@ inline constexpr std::array<Control, 4> Controls{tvwWeb, cmdClose, Label1, Label
 // Where the controls go once each has the height its text needs in the screen's font: a label that needs
 // more than its place grows downward, and whatever lies below it moves down as much, so that the window
 // grows by the lines its labels wrap into and nothing overlaps. Each height that fits leaves the layout as
-// it is. All in one unit (pixels).
+// it is. Growing rather than wrapping into the space around a label: the layout leaves 75 twips between the
+// labels and 135 under the second, less than a line, and shrinking the tree would hide rows of the web.
+// All in one unit (pixels).
 struct Placement {
     Rect client;
     std::array<Rect, 4> controls;
