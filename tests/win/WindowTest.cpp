@@ -357,8 +357,14 @@ TEST_F(Dpi, EachLabelShowsItsWholeTextAndThePicturesTakeTheScreensSize) {
     if (const char* wanted = std::getenv("VARNOOK_WINE_DPI")) {
         ASSERT_EQ(dpi, std::atoi(wanted)) << "Wine runs at the resolution it was set to";
     }
+    const DPI_AWARENESS_CONTEXT editorAwareness = GetThreadDpiAwarenessContext();
     HWND dialog = press();
     ASSERT_NE(dialog, nullptr);
+    // Drawn at the system's resolution, not stretched to it, although this editor is not aware of it; the
+    // editor's thread keeps its own awareness.
+    EXPECT_TRUE(AreDpiAwarenessContextsEqual(GetWindowDpiAwarenessContext(dialog),
+                                             DPI_AWARENESS_CONTEXT_SYSTEM_AWARE));
+    EXPECT_TRUE(AreDpiAwarenessContextsEqual(GetThreadDpiAwarenessContext(), editorAwareness));
     RECT client{};
     GetClientRect(dialog, &client);
     const auto controls = childrenInOrder(dialog);

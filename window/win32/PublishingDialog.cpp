@@ -4,6 +4,7 @@
 #include "host/Ownership.h"
 #include "host/automation/Com.h"
 #include "window/Layout.h"
+#include "window/win32/DpiAwareness.h"
 #include "window/win32/Images.h"
 
 #include <algorithm>
@@ -63,8 +64,13 @@ int dpi(int axis) {
 
 } // namespace
 
-PublishingDialog::PublishingDialog(host::WindowEvents& events)
-    : events_(events), dpiX_(dpi(LOGPIXELSX)), dpiY_(dpi(LOGPIXELSY)) {
+PublishingDialog::PublishingDialog(host::WindowEvents& events) : events_(events) {
+    // The window draws itself at the system's resolution. In an editor that is not aware of it (an old
+    // editor is not), Windows would otherwise draw it at 96 dots per inch and stretch it, blurred. The
+    // editor's own windows keep their awareness.
+    const ThreadDpiAwareness awareness(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE);
+    dpiX_ = dpi(LOGPIXELSX);
+    dpiY_ = dpi(LOGPIXELSY);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 

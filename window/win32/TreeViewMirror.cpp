@@ -3,6 +3,7 @@
 #include "host/Failure.h"
 #include "host/Ownership.h"
 #include "host/automation/Com.h"
+#include "window/win32/DpiAwareness.h"
 #include "window/win32/Images.h"
 
 #include <algorithm>
@@ -29,6 +30,7 @@ TreeViewMirror::TreeViewMirror(HWND tree, host::TreeModel& model, ContextMenuHan
     : tree_(tree), model_(model), onContextMenu_(std::move(onContextMenu)) {
     // Taken before the subclass goes in: the mirror's own requests skip the subclass chain (see send).
     controlProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(tree_, GWLP_WNDPROC));
+    controlAwareness_ = ThreadDpiAwareness::ofWindow(tree_);
     if (controlProc_ == nullptr)
         throw host::Failure("cannot follow the keys of the tree control");
     if (!SetWindowSubclass(tree_, treeProc, SubclassId, reinterpret_cast<DWORD_PTR>(this)))
@@ -46,6 +48,8 @@ LRESULT TreeViewMirror::send(UINT message, WPARAM wParam, LPARAM lParam) const {
     // request to unchanged. Under Wine the subclass chain is looked up in a window property, a round trip
     // to its server, on every message through it: a folder of 5,000 files took 0.8 to 0.9 s to expand
     // with the mirror's insertions sent through it.
+    // Called so, the procedure runs in this thread's awareness, not the control's as a message would.
+    const ThreadDpiAwareness awareness(controlAwareness_);
     return CallWindowProcW(controlProc_, tree_, message, wParam, lParam);
 }
 

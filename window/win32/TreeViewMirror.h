@@ -84,6 +84,7 @@ class TreeViewMirror final : public host::TreeObserver {
 
     HWND tree_;
     WNDPROC controlProc_ = nullptr;
+    DPI_AWARENESS_CONTEXT controlAwareness_ = nullptr;
     host::TreeModel& model_;
     ContextMenuHandler onContextMenu_;
     std::unordered_map<const host::Node*, Entry> items_;
