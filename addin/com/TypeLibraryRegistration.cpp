@@ -142,17 +142,16 @@ template <class Call> HRESULT keepingForeignInterfaces(const RegistryPlace& clas
     return hr;
 }
 
-using RegisterFunction = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
-using UnregisterFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+using RegisterFunction = HRESULT WINAPI(ITypeLib*, OLECHAR*, OLECHAR*);
+using UnregisterFunction = HRESULT WINAPI(REFGUID, WORD, WORD, LCID, SYSKIND);
 
 // The per-user type library functions came with later versions of the platform: looked up, not linked.
-template <class Function> Function perUserFunction(const char* name) {
-    HMODULE oleaut = GetModuleHandleW(L"oleaut32.dll");
-    auto* found = oleaut ? GetProcAddress(oleaut, name) : nullptr;
+template <class Function> Function* perUserFunction(const char* name) {
+    Function* const found = host::automation::systemFunction<Function>(L"oleaut32.dll", name);
     if (found == nullptr)
         throw host::Failure(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)),
                             std::string(name) + " is not available");
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+    return found;
 }
 
 constexpr SYSKIND ThisSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
@@ -167,7 +166,7 @@ void registerTypeLibrary(const RegistrationPlan& plan, Scope scope) {
     Microsoft::WRL::ComPtr<ITypeLib> library;
     check(LoadTypeLibEx(plan.modulePath.c_str(), REGKIND_NONE, &library), "loading the type library");
 
-    const RegisterFunction registerLibrary =
+    RegisterFunction* const registerLibrary =
         scope == Scope::AllUsers ? RegisterTypeLib
                                  : perUserFunction<RegisterFunction>("RegisterTypeLibForUser");
     std::wstring path = plan.modulePath;
@@ -181,7 +180,7 @@ void unregisterTypeLibrary(Scope scope, const RegistryPlace& classes, HKEY class
     std::wstring key = typeLibraryKey();
     if (!openKey(classesRoot, key, KEY_READ))
         return;
-    const UnregisterFunction unregisterLibrary =
+    UnregisterFunction* const unregisterLibrary =
         scope == Scope::AllUsers ? UnRegisterTypeLib
                                  : perUserFunction<UnregisterFunction>("UnRegisterTypeLibForUser");
     HRESULT hr = keepingForeignInterfaces(classes, [&] {

@@ -59,6 +59,14 @@ inline void checkLastErrorIfFalse(BOOL succeeded, std::string_view what) {
         throwLastError(what);
 }
 
+// A function of a system library the process has loaded, looked up by name rather than imported, so that
+// a module that calls it still loads on versions of Windows that lack it; null there.
+template <class Function> Function* systemFunction(const wchar_t* library, const char* name) {
+    const HMODULE module = GetModuleHandleW(library);
+    const FARPROC found = module != nullptr ? GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+}
+
 // CATCH_RETURN: the one translation from an exception in flight to the HRESULT a COM method returns.
 // Only call it inside a catch block.
 inline HRESULT resultOfCaughtException() noexcept {

@@ -1,26 +1,23 @@
 #include "window/win32/DpiAwareness.h"
 
+#include "host/automation/Com.h"
+
 namespace window::win32 {
 namespace {
-
-// Looked up rather than imported, so that the add-in still loads on versions of Windows without them.
-template <class Function> Function* user32(const char* name) {
-    const HMODULE user = GetModuleHandleW(L"user32.dll");
-    if (user == nullptr)
-        return nullptr;
-    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(user, name)));
-}
 
 using SetContext = DPI_AWARENESS_CONTEXT WINAPI(DPI_AWARENESS_CONTEXT);
 using WindowContext = DPI_AWARENESS_CONTEXT WINAPI(HWND);
 
+// Both came with Windows 10 1607.
 SetContext* setThreadContext() {
-    static SetContext* const function = user32<SetContext>("SetThreadDpiAwarenessContext");
+    static SetContext* const function =
+        host::automation::systemFunction<SetContext>(L"user32.dll", "SetThreadDpiAwarenessContext");
     return function;
 }
 
 WindowContext* windowContext() {
-    static WindowContext* const function = user32<WindowContext>("GetWindowDpiAwarenessContext");
+    static WindowContext* const function =
+        host::automation::systemFunction<WindowContext>(L"user32.dll", "GetWindowDpiAwarenessContext");
     return function;
 }
 
