@@ -22,8 +22,8 @@ int imageSizeAt(int dpi);
 // A square picture, row-major, row 0 at the top. Alpha is 0 (transparent) or 255, never between, so that
 // every picture maps onto an icon with a one-bit mask.
 struct Pixels {
-    int size = ImageSize;
-    std::vector<Rgba> rgba = std::vector<Rgba>(ImageSize * ImageSize);
+    int size;
+    std::vector<Rgba> rgba;
 
     explicit Pixels(int side = ImageSize) : size(side), rgba(static_cast<std::size_t>(side * side)) {}
     Rgba& at(int x, int y) { return rgba[static_cast<std::size_t>(y * size + x)]; }
